@@ -1,0 +1,259 @@
+#include "shell/profile.h"
+
+#include "shell/moxerror.h"
+#include "shell/text.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+const QString kMarker = QStringLiteral("%MOX%");
+
+bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+
+QString trimBlanks(const QString &s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && isBlank(s.at(b)))
+        ++b;
+    while (e > b && isBlank(s.at(e - 1)))
+        --e;
+    return s.mid(b, e - b);
+}
+
+// A character that can stand as itself in the file: a printable character of
+// the code page (no C0/C1 controls, no DEL).
+bool isPlainChar(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 0x20 || u == 0x7F || (u >= 0x80 && u <= 0x9F))
+        return false;
+    return u < 0x80 || moxtext::isCp1250(QString(c));
+}
+
+bool isQuoted(const QString &s)
+{
+    return s.size() >= 2 && s.front() == s.back() && (s.front() == u'"' || s.front() == u'\'');
+}
+
+// True when the value, written as it is, reads back unchanged.
+bool readsBackPlain(const QString &value)
+{
+    if (value.isEmpty())
+        return true;
+    if (isBlank(value.front()) || isBlank(value.back()) || isQuoted(value) || value.startsWith(kMarker))
+        return false;
+    for (QChar c : value)
+        if (!isPlainChar(c))
+            return false;
+    return true;
+}
+
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    return -1;
+}
+
+// Section name of a line "[name]", or a null string when the line is no
+// section header.
+QString sectionOf(const QString &line)
+{
+    const QString t = trimBlanks(line);
+    if (!t.startsWith(u'['))
+        return QString();
+    const qsizetype close = t.indexOf(u']');
+    const QString name = trimBlanks(close < 0 ? t.mid(1) : t.mid(1, close - 1));
+    return name.isNull() ? QStringLiteral("") : name;
+}
+
+// Key name of a line "key=value", or a null string for other lines (blank
+// lines, comments, lines without "=").
+QString keyOf(const QString &line, qsizetype *eq = nullptr)
+{
+    const QString t = trimBlanks(line);
+    if (t.isEmpty() || t.startsWith(u';'))
+        return QString();
+    const qsizetype pos = line.indexOf(u'=');
+    if (pos < 0)
+        return QString();
+    if (eq)
+        *eq = pos;
+    const QString key = trimBlanks(line.left(pos));
+    return key.isNull() ? QStringLiteral("") : key;
+}
+
+bool sameName(const QString &a, const QString &b) { return moxtext::upperAZ(a) == moxtext::upperAZ(b); }
+
+QString readValue(const QString &line, qsizetype eq)
+{
+    QString v = trimBlanks(line.mid(eq + 1));
+    if (isQuoted(v))
+        v = v.mid(1, v.size() - 2);
+    return v;
+}
+
+} // namespace
+
+QString settingsFilePath()
+{
+    const QString over = qEnvironmentVariable("MOX_INI");
+    if (!over.isEmpty())
+        return over;
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+        .filePath(QStringLiteral("MONITOR.INI"));
+}
+
+QString encodeProfileValue(const QString &value)
+{
+    if (readsBackPlain(value))
+        return value;
+    QString out = kMarker;
+    out.reserve(kMarker.size() + value.size() * 2);
+    for (QChar c : value) {
+        if (isPlainChar(c) && c != u'%' && c != u' ') // blanks escaped: none may end the value
+            out += c;
+        else
+            out += u'%' + QStringLiteral("%1").arg(c.unicode(), 4, 16, QChar(u'0')).toUpper();
+    }
+    return out;
+}
+
+QString decodeProfileValue(const QString &stored)
+{
+    if (!stored.startsWith(kMarker))
+        return stored;
+    QString out;
+    out.reserve(stored.size());
+    const qsizetype n = stored.size();
+    for (qsizetype i = kMarker.size(); i < n; ++i) {
+        const QChar c = stored.at(i);
+        if (c != u'%') {
+            out += c;
+            continue;
+        }
+        if (i + 4 >= n)
+            return stored; // not our escaped form: hand it back as it is
+        int code = 0;
+        for (qsizetype j = 1; j <= 4; ++j) {
+            const int d = hexDigit(stored.at(i + j));
+            if (d < 0)
+                return stored;
+            code = code * 16 + d;
+        }
+        out += QChar(char16_t(code));
+        i += 4;
+    }
+    return out;
+}
+
+QString profileStringFrom(const QString &file, const QString &section, const QString &key, const QString &def)
+{
+    if (!QFileInfo(file).isFile())
+        return def;
+    QStringList lines;
+    try {
+        lines = moxtext::readTextLines(file);
+    } catch (const EMoxError &) {
+        return def; // an unreadable settings file reads as a missing one
+    }
+    bool inSection = false;
+    for (const QString &line : lines) {
+        const QString sec = sectionOf(line);
+        if (!sec.isNull()) {
+            if (inSection)
+                break; // the first section of that name decides
+            inSection = sameName(sec, section);
+            continue;
+        }
+        if (!inSection)
+            continue;
+        qsizetype eq = -1;
+        const QString k = keyOf(line, &eq);
+        if (!k.isNull() && sameName(k, key))
+            return decodeProfileValue(readValue(line, eq)).left(kProfileValueMax);
+    }
+    return def;
+}
+
+void writeProfileStringTo(const QString &file, const QString &section, const QString &key, const QString &value)
+{
+    QStringList lines;
+    if (QFileInfo::exists(file))
+        lines = moxtext::readTextLines(file);
+
+    const QString keyLine = key + u'=' + encodeProfileValue(value);
+
+    // Find the section, then the key inside it or the place after its last
+    // non-blank line.
+    qsizetype secStart = -1;
+    qsizetype insertAt = -1;
+    qsizetype keyAt = -1;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString sec = sectionOf(lines.at(i));
+        if (!sec.isNull()) {
+            if (secStart >= 0)
+                break;
+            if (sameName(sec, section)) {
+                secStart = i;
+                insertAt = i + 1;
+            }
+            continue;
+        }
+        if (secStart < 0)
+            continue;
+        if (!trimBlanks(lines.at(i)).isEmpty())
+            insertAt = i + 1;
+        const QString k = keyOf(lines.at(i));
+        if (!k.isNull() && sameName(k, key)) {
+            keyAt = i;
+            break;
+        }
+    }
+
+    if (keyAt >= 0) {
+        lines[keyAt] = keyLine;
+    } else if (secStart >= 0) {
+        lines.insert(insertAt, keyLine);
+    } else {
+        if (!lines.isEmpty() && !trimBlanks(lines.back()).isEmpty())
+            lines << QString();
+        lines << u'[' + section + u']' << keyLine;
+    }
+
+    const auto fail = [&file](const QString &why) {
+        return EMoxError(QStringLiteral("Ne morem pisati v datoteko %1: %2").arg(file, why));
+    };
+    const QString dir = QFileInfo(file).absolutePath();
+    if (!QDir().mkpath(dir))
+        throw fail(QStringLiteral("ni mogoče ustvariti mape %1").arg(dir));
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        throw fail(out.errorString());
+    QByteArray data;
+    for (const QString &line : lines) {
+        data += moxtext::toCp1250(line);
+        data += "\r\n";
+    }
+    if (out.write(data) != data.size() || !out.commit())
+        throw fail(out.errorString());
+}
+
+QString profileString(const QString &section, const QString &key, const QString &def)
+{
+    return profileStringFrom(settingsFilePath(), section, key, def);
+}
+
+void writeProfileString(const QString &section, const QString &key, const QString &value)
+{
+    writeProfileStringTo(settingsFilePath(), section, key, value);
+}
