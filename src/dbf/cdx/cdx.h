@@ -89,5 +89,6 @@ public:
 private:
     struct Impl;
     explicit CdxIndex(std::unique_ptr<Impl> impl);
+    Impl &impl() const;   // the open index, or an error when none is open
     std::unique_ptr<Impl> d;
 };
