@@ -1,0 +1,27 @@
+#pragma once
+// Database housekeeping around large refreshes: the triggers of a general
+// table switched off and on in replication mode, and the large rollback
+// segment switched online or offline through the utility schema.
+#include <QString>
+
+struct TMoxContext;
+class TDispatch;
+
+// In replication mode (p_replikacija or currReplikacija) runs
+// "alter trigger <name> <mode>" for every trigger of the table owned by
+// owner; mode is "DISABLE" or "ENABLE". Owner and table are bound as
+// variables. When the trigger list cannot be read its query text is shown
+// and nothing is switched; an error of an alter statement reaches the caller.
+void preklopiTriggerje(TMoxContext &ctx, const QString &owner, const QString &table, const QString &mode);
+
+// The large rollback segment: offline when oznaceno (the menu mark: online
+// now), otherwise online. On success the mark is inverted and, in a run
+// started without arguments, "LARGE RB is <mode>" is shown; on an error
+// "ERROR ON PUTING LARGE RB <mode>" is shown in every run and the mark stays.
+// Returns whether the switch succeeded.
+bool activateLargeRB(TMoxContext &ctx, bool &oznaceno);
+
+// Registers the trigger switches of the general refresh
+// ("preklopiTriggerje:DISABLE" and "preklopiTriggerje:ENABLE", on currUser
+// and currTabela) at the dispatch point.
+void registerHousekeeping(TDispatch &dispatch);
