@@ -11,6 +11,9 @@
 #include <memory>
 
 class DbfTable; // the file engine behind a table object (dbf/dbftable.h)
+namespace dbfio {
+class FileSystem; // the disk seam (dbf/dbfio.h)
+}
 
 // One field of a table to be created.
 struct tipDBFStruktura {
@@ -43,6 +46,10 @@ public:
     void setAsDateTime(const QDateTime &value);
     // Raw bytes (memo with BlobType raw, or the field's stored bytes).
     QByteArray AsBytes() const;
+    // Stores raw bytes (a memo without code-page conversion; other fields are
+    // cut or blank-padded to their width).
+    void setAsBytes(const QByteArray &bytes);
+    void setAsInteger(qint64 value);
     bool IsNull() const; // blank field / empty memo
     const TApolloFieldInfo &info() const;
     int index() const { return m_index; }
@@ -63,6 +70,8 @@ public:
     QString TableName;
     bool Exclusive = true;      // an operating-system lock keeps other openers away
     bool OEMTranslate = false;  // text is Windows-1250, never OEM-converted
+    bool ReadOnly = false;      // open without writing (a shared lock when not Exclusive)
+    bool ShowDeleted = false;   // First/Next/Seek also stop on records marked deleted
 
     bool Active() const;
     void setActive(bool on);    // opening failure raises EMoxError
@@ -78,6 +87,8 @@ public:
     void Edit();
     void Post();
     void Cancel();
+    // Marks the current record deleted (it stays in the file).
+    void Delete();
     // Forces written records to disk.
     void Commit();
 
@@ -101,17 +112,27 @@ public:
                bool unique = false, int options = 0);
     // Positions on the first record whose key begins with text.
     bool Seek(const QString &text);
+    // Back to physical order (the index file stays as it is).
+    void CloseIndex();
+    bool HasIndex() const;
+    QString IndexExpression() const;   // the active order's expression, empty without one
 
     // Creating a table: CreateNew, CreateField per field, CreateExec.
     bool CreateNew(const QString &path, int tableType, int fieldCount);
     void CreateField(const QString &name, const QString &type, int width, int decimals);
     bool CreateExec();
+    // Why the last CreateNew/CreateExec reported failure.
+    QString LastError() const;
 
     // Memo read as raw bytes, without code-page conversion.
     void setBlobTypeRaw(const QString &fieldName, bool raw = true);
 
     // Engine side, for the field proxy.
     DbfTable *engine() const;
+    // The table path TableName stands for (".DBF" appended when it has no extension).
+    QString resolvedPath() const;
+    // Where files are read and written (tests hand in files held in memory).
+    void setFileSystem(std::shared_ptr<dbfio::FileSystem> fs);
 
 private:
     friend class TApolloField;
