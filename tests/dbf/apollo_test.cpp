@@ -367,8 +367,9 @@ TEST(Apollo, ManyRecordsCrossTheWriteBuffer)
         t.FieldByName("NAME").setAsString(QString::number(i));
         t.FieldByName("NOTE").setAsString(QStringLiteral("m%1").arg(i));
         t.Post();
-        if (i == 100)
+        if (i == 100) {
             EXPECT_EQ(t.FieldByName("NOTE").AsString(), QStringLiteral("m100"));
+        }
     }
     t.Close();
     t.Open();
