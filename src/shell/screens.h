@@ -35,6 +35,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QWidget>
 
 class QAction;
 class QCheckBox;
@@ -45,7 +46,6 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
-class QWidget;
 
 // Operation names handed to TScreenActions::runOperation. The owners of the
 // operations register them under exactly these names.
@@ -138,9 +138,10 @@ public:
     // Any control of the screens by object name (nullptr when missing).
     template <class T> T *control(const QString &objectName) const
     {
-        return pageArea()->findChild<T *>(objectName);
+        return pageWidget()->template findChild<T *>(objectName);
     }
     QStackedWidget *pageArea() const;
+    QWidget *pageWidget() const; // the page area as a plain widget
     QMenu *menuOsvezevanje() const;
     QMenu *menuPriprava() const;
 
