@@ -45,6 +45,7 @@ public:
     QFile file;
     std::vector<char> image;
     std::vector<quint8> dirty;   // per page
+    std::vector<quint32> dirtyList;  // pages marked in dirty, in marking order
     quint32 freeHead = 0;        // first page of the free-page chain, 0 = none
 
     [[noreturn]] void fail(const QString &what) const
@@ -62,8 +63,16 @@ public:
     char *change(quint32 offset, int pages = 1)
     {
         for (int i = 0; i < pages; ++i)
-            dirty[offset / PageSize + size_t(i)] = 1;
+            markDirty(offset / PageSize + quint32(i));
         return image.data() + offset;
+    }
+
+    void markDirty(quint32 page)
+    {
+        if (!dirty[page]) {
+            dirty[page] = 1;
+            dirtyList.push_back(page);
+        }
     }
 
     // A page offset that can hold a node (the first two pages are the
@@ -100,6 +109,7 @@ public:
         if (file.read(image.data(), len) != len)
             fail(QStringLiteral("cannot be read: %1").arg(file.errorString()));
         dirty.assign(pageCount(), 0);
+        dirtyList.clear();
         TagHeader dir;
         const QString problem = decodeTagHeader(at(0), dir);
         if (!problem.isEmpty())
@@ -127,7 +137,10 @@ public:
     void startFresh()
     {
         image.assign(size_t(TagHeaderSize), 0);
-        dirty.assign(pageCount(), 1);
+        dirty.assign(pageCount(), 0);
+        dirtyList.clear();
+        markDirty(0);
+        markDirty(1);
         freeHead = 0;
     }
 
@@ -143,7 +156,9 @@ public:
         if (quint64(offset) + quint64(pages) * PageSize > 0xFFFFFE00ull)
             fail(QStringLiteral("would grow beyond 4 GB"));
         image.resize(image.size() + size_t(pages) * PageSize, 0);
-        dirty.resize(pageCount(), 1);
+        dirty.resize(pageCount(), 0);
+        for (quint32 p = offset / PageSize; p < pageCount(); ++p)
+            markDirty(p);
         return offset;
     }
 
@@ -187,21 +202,20 @@ public:
     // Writes every changed page to the file (and cuts the file to the image).
     void commit()
     {
-        const quint32 pages = pageCount();
-        for (quint32 i = 0; i < pages;) {
-            if (!dirty[i]) {
-                ++i;
-                continue;
-            }
-            quint32 j = i;
-            while (j < pages && dirty[j])
-                ++j;
-            const qint64 offset = qint64(i) * PageSize, len = qint64(j - i) * PageSize;
+        // Runs of neighbouring pages go out in one write.
+        std::sort(dirtyList.begin(), dirtyList.end());
+        for (size_t a = 0; a < dirtyList.size();) {
+            size_t b = a + 1;
+            while (b < dirtyList.size() && dirtyList[b] == dirtyList[b - 1] + 1)
+                ++b;
+            const qint64 offset = qint64(dirtyList[a]) * PageSize, len = qint64(b - a) * PageSize;
             if (!file.seek(offset) || file.write(image.data() + offset, len) != len)
                 fail(QStringLiteral("cannot be written: %1").arg(file.errorString()));
-            std::fill(dirty.begin() + i, dirty.begin() + j, 0);
-            i = j;
+            a = b;
         }
+        for (quint32 p : dirtyList)
+            dirty[p] = 0;
+        dirtyList.clear();
         if (file.size() > qint64(size()) && !file.resize(size()))
             fail(QStringLiteral("cannot be written: %1").arg(file.errorString()));
     }
