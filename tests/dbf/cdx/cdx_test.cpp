@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <random>
 
 namespace {
@@ -73,6 +74,127 @@ void writeFile(const QString &path, const QByteArray &data)
     f.write(data);
 }
 
+// Re-decodes every node of a tag, independently of the library's reader, and
+// checks what no reader we know of checks: free-space counts, bit widths,
+// compression caps, sibling chains on every level, interior entries equal to
+// the last entry of their child, all leaves on one level, and key order.
+class TreeChecker {
+public:
+    TreeChecker(const QString &path, const QString &tag) : m_file(readFile(path))
+    {
+        const char *d = m_file.constData();
+        // The tag's header offset from the directory (a single root leaf).
+        const quint32 dirRoot = cdxfmt::getLE32(d);
+        cdxfmt::Node dir;
+        EXPECT_TRUE(cdxfmt::decodeNode(d + dirRoot, 10, ' ', dir).isEmpty());
+        EXPECT_EQ(dir.attr & 3, 3);
+        const QByteArray key = pad(tag.toLatin1(), 10);
+        for (int i = 0; i < dir.count(); ++i)
+            if (QByteArray(dir.key(i), 10) == key)
+                m_header = dir.recnos[size_t(i)];
+        EXPECT_NE(m_header, 0u) << "tag not in directory";
+        m_keyLength = cdxfmt::getLE16(d + m_header + 0x0C);
+    }
+
+    void check()
+    {
+        if (m_header == 0)
+            return;
+        const quint32 root = cdxfmt::getLE32(m_file.constData() + m_header);
+        visit(root, 0, true);
+        for (const auto &level : m_levels) {
+            for (size_t i = 0; i < level.size(); ++i) {
+                const cdxfmt::Node &n = m_nodes.at(level[i]);
+                EXPECT_EQ(n.left, i == 0 ? cdxfmt::NoPage : level[i - 1]) << "left link of " << level[i];
+                EXPECT_EQ(n.right, i + 1 == level.size() ? cdxfmt::NoPage : level[i + 1]) << "right link of " << level[i];
+            }
+        }
+    }
+
+    size_t keyCount() const { return m_keys; }
+
+private:
+    // Returns the last (key, record) of the subtree.
+    std::pair<std::string, quint32> visit(quint32 offset, int depth, bool root)
+    {
+        const char *page = m_file.constData() + offset;
+        cdxfmt::Node n;
+        EXPECT_TRUE(cdxfmt::decodeNode(page, m_keyLength, ' ', n).isEmpty()) << "node " << offset;
+        EXPECT_EQ(n.isRoot(), root) << "root bit of " << offset;
+        if (m_levels.size() <= size_t(depth))
+            m_levels.resize(size_t(depth) + 1);
+        m_levels[size_t(depth)].push_back(offset);
+        m_nodes[offset] = n;
+        if (n.isLeaf()) {
+            if (m_leafDepth < 0)
+                m_leafDepth = depth;
+            EXPECT_EQ(depth, m_leafDepth) << "leaf " << offset << " on another level";
+            checkLeafBytes(page, offset);
+            for (int i = 0; i < n.count(); ++i) {
+                std::string k(n.key(i), size_t(m_keyLength));
+                if (m_keys > 0) {
+                    EXPECT_LE(std::make_pair(m_last, m_lastRec), std::make_pair(k, n.recnos[size_t(i)]))
+                        << "order at leaf " << offset;
+                }
+                m_last = k;
+                m_lastRec = n.recnos[size_t(i)];
+                ++m_keys;
+            }
+            EXPECT_TRUE(n.count() > 0 || root) << "empty leaf " << offset;
+            return {m_last, m_lastRec};
+        }
+        EXPECT_LE(n.count(), cdxfmt::interiorCapacity(m_keyLength));
+        std::pair<std::string, quint32> last;
+        for (int i = 0; i < n.count(); ++i) {
+            last = visit(n.children[size_t(i)], depth + 1, false);
+            EXPECT_EQ(std::string(n.key(i), size_t(m_keyLength)), last.first) << "interior key in " << offset;
+            EXPECT_EQ(n.recnos[size_t(i)], last.second) << "interior record in " << offset;
+        }
+        return last;
+    }
+
+    void checkLeafBytes(const char *page, quint32 offset)
+    {
+        const int count = cdxfmt::getLE16(page + 2);
+        const int r = quint8(page[20]), dc = quint8(page[21]), tc = quint8(page[22]), b = quint8(page[23]);
+        EXPECT_EQ(r + dc + tc, 8 * b) << "widths of " << offset;
+        EXPECT_EQ(cdxfmt::getLE32(page + 14), r == 32 ? 0xFFFFFFFFu : (1u << r) - 1);
+        EXPECT_EQ(quint8(page[18]), (1u << dc) - 1);
+        EXPECT_EQ(quint8(page[19]), (1u << tc) - 1);
+        int stored = 0, prevTrail = 0;
+        for (int i = 0; i < count; ++i) {
+            quint64 v = 0;
+            for (int j = b - 1; j >= 0; --j)
+                v = (v << 8) | quint8(page[24 + i * b + j]);
+            const int dup = int((v >> r) & ((1u << dc) - 1)), trail = int((v >> (r + dc)) & ((1u << tc) - 1));
+            if (i == 0) {
+                EXPECT_EQ(dup, 0);
+            }
+            EXPECT_LE(dup, m_keyLength - std::max(trail, prevTrail)) << "entry " << i << " of " << offset;
+            stored += m_keyLength - dup - trail;
+            prevTrail = trail;
+        }
+        EXPECT_EQ(cdxfmt::getLE16(page + 12), 488 - count * b - stored) << "free bytes of " << offset;
+    }
+
+    QByteArray m_file;
+    quint32 m_header = 0;
+    int m_keyLength = 0;
+    int m_leafDepth = -1;
+    std::vector<std::vector<quint32>> m_levels;
+    std::map<quint32, cdxfmt::Node> m_nodes;
+    std::string m_last;
+    quint32 m_lastRec = 0;
+    size_t m_keys = 0;
+};
+
+void checkTree(const QString &path, const QString &tag, size_t keys)
+{
+    TreeChecker c(path, tag);
+    c.check();
+    EXPECT_EQ(c.keyCount(), keys);
+}
+
 } // namespace
 
 TEST(Cdx, BuildAndOpenKeepKeysInOrder)
@@ -85,6 +207,7 @@ TEST(Cdx, BuildAndOpenKeepKeysInOrder)
     CdxIndex built = CdxIndex::build(path, QStringLiteral("name"), QStringLiteral("NAME"), 20, keys);
     EXPECT_EQ(walk(built), sortedPadded(keys, 20));
     built.close();
+    checkTree(path, QStringLiteral("NAME"), keys.size());
 
     CdxIndex index = CdxIndex::open(path, QStringLiteral("NAME"));
     EXPECT_EQ(index.keyLength(), 20);
@@ -188,6 +311,7 @@ TEST(Cdx, InsertsKeepOrderAndSurviveReopen)
         const Entries expected = sortedPadded(all, 12);
         EXPECT_EQ(walk(index), expected);
         index.close();
+        checkTree(path, QStringLiteral("K"), expected.size());
         index = CdxIndex::open(path, QStringLiteral("K"));
         ASSERT_EQ(walk(index), expected);
         for (size_t i = 0; i < expected.size(); i += 997) {
@@ -224,6 +348,7 @@ TEST(Cdx, ManyKeysBuildADeepTree)
     const Entries expected = sortedPadded(keys, 10);
     CdxIndex index = CdxIndex::build(path, QStringLiteral("K"), QStringLiteral("K"), 10, std::move(keys));
     index.close();
+    checkTree(path, QStringLiteral("K"), expected.size());
     index = CdxIndex::open(path, QStringLiteral("K"));
     EXPECT_EQ(walk(index), expected);
     for (size_t i = 0; i < expected.size(); i += 1013)
@@ -294,6 +419,7 @@ TEST(Cdx, ClearRemovesEveryKey)
     // Refill: the freed pages are used again.
     for (quint32 r = 2; r <= 5000; ++r)
         index.insert(QByteArray::number(r), r);
+    checkTree(path, QStringLiteral("K"), 5000);
     EXPECT_LE(QFileInfo(path).size(), size + 80 * 512);
 }
 
