@@ -30,5 +30,12 @@ private:
     QHash<QString, TOperation> m_ops;
 };
 
+// Operations the main window runs besides those of the screens.
+namespace moxshellops {
+// The structure editors of the menu "Priprava" (modal windows).
+inline constexpr const char *urediStrukturo = "urediStrukturo";
+inline constexpr const char *urediMasterDetail = "urediMasterDetail";
+} // namespace moxshellops
+
 // The message for an operation that has no handler.
 QString niNaVoljo(const QString &name);

@@ -9,14 +9,16 @@
 // session and, in a run with arguments, starts the automation.
 #include "shell/context.h"
 #include "shell/dispatch.h"
-#include "shell/screens.h"
 
 #include <QMainWindow>
+#include <QStackedWidget>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+
+#include "shell/screens.h"
 
 class QLineEdit;
 class TfmConnectOn;
@@ -101,11 +103,11 @@ protected:
 
 private:
     void formCreate(const QStringList &arguments);
-    void blokA();
+    bool blokA(); // false when the program ends for want of a logon
     void blokB();
     void blokC();
     void scheduleActivation();
-    void nastaviNaslovZaPrijavo();
+    void koncaj(int status);
 
     TMoxContext m_ctx;
     std::unique_ptr<TInteraction> m_interaction;

@@ -1,0 +1,10 @@
+#include "operations.h"
+
+#include "shell/dispatch.h"
+
+void registerOperations(TDispatch &dispatch)
+{
+    // The trigger switches of the general refresh are registered by the main
+    // window itself; transfer libraries add their registration calls here.
+    (void)dispatch;
+}
