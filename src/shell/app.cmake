@@ -6,18 +6,10 @@ add_library(mox_shellcore STATIC
 )
 target_link_libraries(mox_shellcore PUBLIC mox_base mox_platform mox_credentials mox_log mox_oracle Qt6::Core)
 
-# The main window (QtWidgets). Libraries of the screens, the connection
-# dialog, the message dialog and the housekeeping commands are linked as they
-# land in the tree.
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tfmmox.cpp)
+# The main window (QtWidgets): screens, connection dialog, message dialog,
+# housekeeping commands.
 add_library(mox_shell STATIC
   tfmmox.h tfmmox.cpp
 )
 target_link_libraries(mox_shell PUBLIC
-  mox_shellcore mox_log mox_oracle Qt6::Widgets
-  $<TARGET_NAME_IF_EXISTS:mox_screens>
-  $<TARGET_NAME_IF_EXISTS:mox_connect>
-  $<TARGET_NAME_IF_EXISTS:mox_ui>
-  $<TARGET_NAME_IF_EXISTS:mox_automation>
-  $<TARGET_NAME_IF_EXISTS:mox_dbf>)
-endif()
+  mox_shellcore mox_log mox_oracle mox_screens mox_connect mox_ui mox_automation mox_dbf Qt6::Widgets)
