@@ -322,6 +322,43 @@ TEST(Cdx, InsertsKeepOrderAndSurviveReopen)
     }
 }
 
+// Key lengths at both ends and record numbers up to 32 bits: the leaf bit
+// widths and the interior capacity change with them.
+TEST(Cdx, ExtremeKeyLengthsAndRecordNumbers)
+{
+    TestEnv env;
+    const QString path = env.path(QStringLiteral("T.CDX"));
+    std::mt19937 rng(11);
+    struct Case {
+        int keyLength;
+        quint32 firstRecno;
+        int built, inserted;
+    } cases[] = {{1, 1, 300, 300}, {1, 0xFFFFF000u, 100, 100}, {240, 1, 60, 60}, {100, 0x7FFFFFF0u, 200, 200},
+                 {7, 0xFFFFFE00u, 300, 200}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.keyLength);
+        Entries all;
+        quint32 recno = c.firstRecno;
+        auto key = [&] {
+            QByteArray k = randomKey(rng, std::min(c.keyLength, 12));
+            if (c.keyLength > 12)
+                k = QByteArray(c.keyLength - 12, 'P') + k;   // long shared prefixes
+            return k;
+        };
+        for (int i = 0; i < c.built; ++i)
+            all.emplace_back(key(), recno++);
+        CdxIndex index = CdxIndex::build(path, QStringLiteral("K"), QStringLiteral("K"), c.keyLength, all);
+        for (int i = 0; i < c.inserted; ++i) {
+            all.emplace_back(key(), recno);
+            index.insert(all.back().first, recno++);
+        }
+        const Entries expected = sortedPadded(all, c.keyLength);
+        EXPECT_EQ(walk(index), expected);
+        index.close();
+        checkTree(path, QStringLiteral("K"), expected.size());
+    }
+}
+
 TEST(Cdx, PositionSurvivesInserts)
 {
     TestEnv env;
