@@ -5,7 +5,9 @@
 #include "shell/screen_widgets.h"
 
 #include <QCheckBox>
+#include <QFontDatabase>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLinearGradient>
@@ -97,14 +99,14 @@ QPixmap zacetnaSlika()
 {
     const QSize size(560, 340);
     QPixmap pm(size);
+    pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient bg(0, 0, 0, size.height());
     bg.setColorAt(0, QColor(228, 238, 250));
     bg.setColorAt(1, QColor(180, 200, 228));
-    p.fillRect(pm.rect(), bg);
     p.setPen(QPen(QColor(120, 140, 170), 2));
-    p.setBrush(Qt::NoBrush);
+    p.setBrush(bg);
     p.drawRoundedRect(QRectF(pm.rect()).adjusted(4, 4, -4, -4), 14, 14);
 
     narisiBazo(p, QRectF(50, 110, 110, 150), QColor(40, 110, 170), QStringLiteral("A"));
@@ -150,9 +152,17 @@ QWidget *zaslonNastavitev()
     QWidget *page = novZaslon(QStringLiteral("tabNastavitev"), QStringLiteral("Nastavitev"), &v);
     dodajPolje(v, QStringLiteral("Pot za datoteke:"), QStringLiteral("edNastPotDat"));
     dodajPolje(v, QStringLiteral("Pot za Log datoteko"), QStringLiteral("edNastPotLog"));
-    auto *samo = novaPotrditev(QStringLiteral("Samo preverjanje:"), QStringLiteral("cbNastSamoPreverjanje"));
-    samo->setLayoutDirection(Qt::RightToLeft); // caption on the left of the box
-    v->addWidget(samo, 0, Qt::AlignLeft);
+    // The box with its caption on the left, in line with the fields' captions.
+    auto *samoVrstica = new QHBoxLayout;
+    auto *samoNapis = new QLabel(QStringLiteral("Samo preverjanje:"));
+    samoNapis->setMinimumWidth(kSirinaNapisa);
+    auto *samo = novaPotrditev(QString(), QStringLiteral("cbNastSamoPreverjanje"));
+    samo->setAccessibleName(samoNapis->text());
+    samoNapis->setBuddy(samo);
+    samoVrstica->addWidget(samoNapis);
+    samoVrstica->addWidget(samo);
+    samoVrstica->addStretch(1);
+    v->addLayout(samoVrstica);
 
     auto *g = new QGroupBox(QStringLiteral("Replikacija"));
     g->setObjectName(QStringLiteral("gbNastReplikacija"));
@@ -187,6 +197,8 @@ QWidget *zaslonPomoc()
         auto *memo = new QPlainTextEdit;
         memo->setObjectName(QLatin1String(s.ime));
         memo->setReadOnly(true);
+        memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+        memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont)); // the texts are laid out in columns
         memo->setPlainText(s.besedilo);
         tabs->addTab(memo, s.naslov);
     }

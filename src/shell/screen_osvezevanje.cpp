@@ -22,11 +22,10 @@ void dodajDatoteko(QVBoxLayout *v, const QString &ime, const QString &gumb)
 {
     auto *row = new QHBoxLayout;
     auto *label = new QLabel(QStringLiteral("Strukturna datoteka:"));
-    label->setMinimumWidth(110);
+    label->setMinimumWidth(kSirinaNapisa);
     auto *edit = new QLineEdit;
     edit->setObjectName(ime);
-    edit->setReadOnly(true);
-    edit->setBackgroundRole(QPalette::Window);
+    samoZaBranje(edit);
     auto *b = new QToolButton;
     b->setObjectName(gumb);
     b->setText(QStringLiteral("..."));

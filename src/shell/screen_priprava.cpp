@@ -23,7 +23,7 @@ void dodajStevce(QVBoxLayout *v, const QString &napis, const QStringList &imena)
 {
     auto *row = new QHBoxLayout;
     auto *label = new QLabel(napis);
-    label->setMinimumWidth(110);
+    label->setMinimumWidth(kSirinaNapisa);
     row->addWidget(label);
     for (const QString &ime : imena)
         row->addWidget(novStevec(ime));
@@ -53,11 +53,10 @@ QWidget *zaslonPrSplosno()
 
     auto *row = new QHBoxLayout;
     auto *label = new QLabel(QStringLiteral("Strukturna datoteka:"));
-    label->setMinimumWidth(110);
+    label->setMinimumWidth(kSirinaNapisa);
     auto *file = new QLineEdit;
     file->setObjectName(QStringLiteral("edSplFile"));
-    file->setReadOnly(true);
-    file->setBackgroundRole(QPalette::Window);
+    samoZaBranje(file);
     auto *b = new QToolButton;
     b->setObjectName(QStringLiteral("spGetStr"));
     b->setText(QStringLiteral("..."));

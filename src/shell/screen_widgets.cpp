@@ -33,17 +33,24 @@ QWidget *novZaslon(const QString &objectName, const QString &naslov, QVBoxLayout
     return page;
 }
 
+void samoZaBranje(QLineEdit *edit)
+{
+    edit->setReadOnly(true);
+    QPalette pal = edit->palette();
+    pal.setColor(QPalette::Base, pal.color(QPalette::Window));
+    edit->setPalette(pal);
+}
+
 QLineEdit *dodajPolje(QBoxLayout *layout, const QString &napis, const QString &ime, bool samoBranje,
                       const QString &privzeto, const QString &namig)
 {
     auto *row = new QHBoxLayout;
     auto *label = new QLabel(napis);
-    label->setMinimumWidth(110);
+    label->setMinimumWidth(kSirinaNapisa);
     auto *edit = new QLineEdit(privzeto);
     edit->setObjectName(ime);
-    edit->setReadOnly(samoBranje);
     if (samoBranje)
-        edit->setBackgroundRole(QPalette::Window);
+        samoZaBranje(edit);
     label->setBuddy(edit);
     row->addWidget(label);
     row->addWidget(edit, 1);
@@ -78,11 +85,10 @@ QLineEdit *novStevec(const QString &ime)
 {
     auto *e = new QLineEdit;
     e->setObjectName(ime);
-    e->setReadOnly(true);
+    samoZaBranje(e);
     e->setAlignment(Qt::AlignRight);
     e->setFixedWidth(80);
     e->setFocusPolicy(Qt::NoFocus);
-    e->setBackgroundRole(QPalette::Window);
     return e;
 }
 

@@ -39,6 +39,10 @@ QLineEdit *dodajPolje(QBoxLayout *layout, const QString &napis, const QString &i
                       const QString &privzeto = QString(), const QString &namig = QString());
 QCheckBox *novaPotrditev(const QString &napis, const QString &ime, bool privzeto = false);
 QPushButton *nalGumb(const QString &napis, const QString &ime);
+// Gives a read-only field the window's background, so it reads as a display.
+void samoZaBranje(QLineEdit *edit);
+// Width of the caption column in front of fields.
+constexpr int kSirinaNapisa = 140;
 // A read-only counter field.
 QLineEdit *novStevec(const QString &ime);
 // A group of counter fields titled naslov, laid out in one row.
