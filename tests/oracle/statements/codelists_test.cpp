@@ -90,6 +90,26 @@ TEST_F(CodeLists, InsertOfAnInactiveHeadersCodeFailsAndLeavesTheTransactionOpen)
     EXPECT_EQ(value(session, QStringLiteral("select count(*) from ka000hed")), QStringLiteral("1"));
 }
 
+TEST_F(CodeLists, WritesAreSeenByAnotherSessionOnlyAfterCommit)
+{
+    TOracleSession other;
+    logon(other, QStringLiteral("TAVO"), QStringLiteral("TAVO"));
+    const auto seen = [&](const char *code) {
+        return select(other, kHeaderLookup, {{"s000", otString, QString::fromLatin1(code)}}, {"sifra000"});
+    };
+    execute(session, kHeaderInsert, header("V1", 1, "a"));
+    EXPECT_EQ(seen("V1"), "");
+    session.Commit();
+    EXPECT_EQ(seen("V1"), "V1");
+
+    execute(session, kHeaderUpdate, header("V1", 2, "b"));
+    execute(session, kHeaderInsert, header("V2", 1, "c"));
+    EXPECT_EQ(select(other, kHeaderLookup, {{"s000", otString, QStringLiteral("V1")}}, {"dol__000"}), "1");
+    session.Rollback();
+    EXPECT_EQ(select(session, kHeaderLookup, {{"s000", otString, QStringLiteral("V1")}}, {"dol__000"}), "1");
+    EXPECT_EQ(seen("V2"), "");
+}
+
 TEST_F(CodeLists, ValueLookupPrefersTheActiveRowAndIgnoresTrailingBlanks)
 {
     run(session, {"insert into kg000ss0 (id___000,sifra000,kljuc000,opis_000,stat_000) values (901,'Z1','K1','staro','0')",

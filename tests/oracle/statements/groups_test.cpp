@@ -513,7 +513,7 @@ TEST_F(GroupRefresh, InsertThenUpdateEveryTable)
          {"izvid055", "ref__055", "refmi055", "refma055", "vrmax055", "tol__055", "stdec055", "sifra", "instr", "lab",
           "tip_izpis", "rsifra", "red", "vklop", "datipl", "user_ipl"},
          rows({"L|1-2|1.5|-0.25|100|0.1|2|12||1|2|R|3|1|05.03.2016 08:15:00|IZVOR"}),
-         rows({"M|||2.5|||1||4|||||||06.03.2016 00:00:00|IZVOR2"})},
+         rows({"M|||2.5|||1||4||||||06.03.2016 00:00:00|IZVOR2"})},
         {"KA062NHH", "ALTER TRIGGER TAVO.BTKA062NHH DISABLE", "ALTER TRIGGER TAVO.BTKA062NHH ENABLE",
          sql({"select ka.*,to_char(ka.datumipl,'DD.MM.YYYY HH24:MI:SS') datipl from tavo.ka062nhh ka where "
               "ka.sifra055=:sifra055 and ka.sifra011=:sifra011"}),
