@@ -74,4 +74,9 @@ struct TRunState {
 
     // Working memo: log lines of the running transfer (meDyn)
     QStringList meDyn;
+
+    // Transfers of this run that recorded errors (a failed write, a run that
+    // ended on an error). A transfer adds one when it ends with errors; an
+    // unattended run ends with status 1 when the count grew.
+    int pNapakePrenosov = 0;
 };
