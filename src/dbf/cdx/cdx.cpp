@@ -445,20 +445,47 @@ struct CdxIndex::Impl {
         putLE32(f.change(headerOffset, 2), root);
     }
 
-    // Descends to the leaf that holds the first entry not below the target.
-    // goesBefore(key, recno) tells whether an entry lies below the target.
-    // With toLast the last child is taken when every entry lies below (for
-    // inserting past the end); otherwise past the end gives NoPage.
-    quint32 descend(const std::function<bool(const char *, quint32)> &below, bool toLast,
+    // Descends to the leaf that holds the first entry not below the target
+    // (below(key, recno) tells whether an entry lies below it) and decodes it
+    // into leafOut. With toLast the last child is taken when every entry lies
+    // below (for inserting past the end); otherwise that gives NoPage.
+    quint32 descend(const std::function<bool(const char *, quint32)> &below, bool toLast, Node &leafOut,
                     std::vector<std::pair<quint32, Node>> *path, std::vector<int> *chosen) const
     {
         quint32 offset = header.root;
         for (int depth = 0;; ++depth) {
             if (depth > MaxDepth)
                 f.failNode(header.root, QStringLiteral("the index nodes form a loop"));
+            if (!path && !toLast && f.validNodeOffset(offset)) {
+                // Plain descent: search the interior page in place.
+                const char *page = f.at(offset);
+                const int count = getLE16(page + 2);
+                if (!(getLE16(page) & AttrLeaf) && count > 0 && count <= interiorCapacity(keyLength())) {
+                    const size_t step = size_t(keyLength()) + 8;
+                    const char *first = page + NodeHeaderSize;
+                    int lo = 0, hi = count;
+                    while (lo < hi) {
+                        const int mid = (lo + hi) / 2;
+                        const char *e = first + size_t(mid) * step;
+                        if (below(e, getBE32(e + keyLength())))
+                            lo = mid + 1;
+                        else
+                            hi = mid;
+                    }
+                    if (lo == count)
+                        return NoPage;
+                    const quint32 child = getBE32(first + size_t(lo) * step + size_t(keyLength()) + 4);
+                    if (!f.validNodeOffset(child))
+                        f.failNode(offset, QStringLiteral("points to offset %1, outside the file").arg(hex(child)));
+                    offset = child;
+                    continue;
+                }
+            }
             Node node = f.readNode(offset, keyLength(), fill);
-            if (node.isLeaf())
+            if (node.isLeaf()) {
+                leafOut = std::move(node);
                 return offset;
+            }
             int lo = 0, hi = node.count();
             while (lo < hi) {
                 const int mid = (lo + hi) / 2;
@@ -506,10 +533,9 @@ struct CdxIndex::Impl {
         stale = false;
         hops = 0;
         pos = -1;
-        const quint32 offset = descend(below, false, nullptr, nullptr);
+        const quint32 offset = descend(below, false, leaf, nullptr, nullptr);
         if (offset == NoPage)
             return;
-        leaf = f.readNode(offset, keyLength(), fill);
         leafOffset = offset;
         pos = 0;
         for (;;) {
@@ -554,9 +580,11 @@ struct CdxIndex::Impl {
     {
         const size_t kl = size_t(keyLength());
         auto below = [&](const char *k, quint32) { return std::memcmp(k, key, kl) < 0; };
-        quint32 offset = descend(below, false, nullptr, nullptr);
+        Node node;
+        quint32 offset = descend(below, false, node, nullptr, nullptr);
         for (int hop = 0; offset != NoPage && hop < 2; ++hop) {
-            const Node node = f.readNode(offset, keyLength(), fill);
+            if (hop > 0)
+                node = f.readNode(offset, keyLength(), fill);
             for (int i = 0; i < node.count(); ++i)
                 if (!below(node.key(i), 0))
                     return std::memcmp(node.key(i), key, kl) == 0;
@@ -628,9 +656,9 @@ void CdxIndex::Impl::insert(const char *key, quint32 recno)
     const int kl = keyLength();
     std::vector<std::pair<quint32, Node>> path;
     std::vector<int> chosen;
+    Node node;
     const quint32 leafOff = descend([&](const char *k, quint32 r) { return compareEntry(k, r, key, recno, kl) <= 0; },
-                                    true, &path, &chosen);
-    Node node = f.readNode(leafOff, kl, fill);
+                                    true, node, &path, &chosen);
 
     // Equal keys go after the existing ones with a lower record number.
     int at = node.count();
