@@ -16,6 +16,12 @@ QStringList TDispatch::names() const
     return n;
 }
 
+void obdelajDogodke(TMoxContext &ctx)
+{
+    if (ctx.ui)
+        ctx.ui->processEvents();
+}
+
 QString niNaVoljo(const QString &name) { return name + QStringLiteral(": ni na voljo"); }
 
 bool TDispatch::run(TMoxContext &ctx, const QString &name, const QStringList &args) const

@@ -37,5 +37,10 @@ inline constexpr const char *urediStrukturo = "urediStrukturo";
 inline constexpr const char *urediMasterDetail = "urediMasterDetail";
 } // namespace moxshellops
 
+// Lets the window process pending events between two records of a long
+// operation (repaints its counters, lets "Prekini" set pKonec). Does nothing
+// without a window.
+void obdelajDogodke(TMoxContext &ctx);
+
 // The message for an operation that has no handler.
 QString niNaVoljo(const QString &name);

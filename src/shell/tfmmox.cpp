@@ -2,6 +2,7 @@
 
 #include "automation/housekeeping.h"
 #include "credentials/tfmconnecton.h"
+#include "log/messages.h"
 #include "log/runlog.h"
 #include "oracle/schemanames.h"
 #include "shell/fileinfo.h"
@@ -18,6 +19,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMetaMethod>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
@@ -270,8 +272,16 @@ bool TfmMOX::blokA()
         m_ctx.currMoreInstall = false;
     }
 
-    if ((m_ctx.osOracle.Connected() || !m_ctx.p_autoConnect) && m_ctx.declRunParam)
-        emit startAutomation();
+    if ((m_ctx.osOracle.Connected() || !m_ctx.p_autoConnect) && m_ctx.declRunParam) {
+        if (isSignalConnected(QMetaMethod::fromSignal(&TfmMOX::startAutomation))) {
+            emit startAutomation();
+        } else if (headless()) {
+            // Nothing runs the command line: end rather than wait for nobody.
+            m_ctx.ui->showMessage(niNaVoljo(QStringLiteral("avtomatika")));
+            koncaj(2);
+            return false;
+        }
+    }
 
     pripraviSejo(m_ctx.quDyn1, m_ctx);
     return true;
