@@ -387,10 +387,12 @@ void TScreens::btOsSplosnoClick()
         return;
     }
     m_ctx.pKonec = false;
-    // A failed switch-off ends the action before the refresh; the triggers
-    // switched off so far are switched on again.
+    // A failed switch-off (reported by the dispatcher, or raised) ends the
+    // action before the refresh; the switch-on still runs, so triggers
+    // switched off before the failure do not stay off.
+    bool izklopljeni = false;
     try {
-        run(moxops::triggerjiSplosnoIzklop);
+        izklopljeni = run(moxops::triggerjiSplosnoIzklop);
     } catch (...) {
         try {
             run(moxops::triggerjiSplosnoVklop);
@@ -398,10 +400,11 @@ void TScreens::btOsSplosnoClick()
         }
         throw;
     }
-    // The triggers are switched on again also when the refresh ends with an
-    // error, so the table is never left without them.
+    // The triggers are switched on again also when the refresh fails, so the
+    // table is never left without them.
     TNaKoncu vklop([this] { run(moxops::triggerjiSplosnoVklop); });
-    run(moxops::osveziSplosno);
+    if (izklopljeni)
+        run(moxops::osveziSplosno);
 }
 
 void TScreens::btOsveziSKSClick()
@@ -505,8 +508,8 @@ void TScreens::btPrSplosnoClick()
     if (control<QLineEdit>(QStringLiteral("edSplFile"))->text().isEmpty())
         return;
     control<QLineEdit>(QStringLiteral("edPrStevec"))->clear();
-    run(moxops::pripraviSplosno);
-    control<QPushButton>(QStringLiteral("btDBFPregled"))->setVisible(true);
+    if (run(moxops::pripraviSplosno))
+        control<QPushButton>(QStringLiteral("btDBFPregled"))->setVisible(true);
 }
 
 void TScreens::btPripravaSKSClick()

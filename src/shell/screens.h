@@ -96,7 +96,8 @@ public:
     virtual void pripraviSejoAction() = 0;           // pripraviSejo on the main window's session
     // Runs the operation registered under name. True when it ran and returned
     // normally; false when no operation has that name or it failed (the
-    // failure is reported by the operation or by the dispatcher).
+    // failure is reported by the operation or by the dispatcher). The screens
+    // also cope with an error raised through it.
     virtual bool runOperation(const QString &name) = 0;
     virtual void openStructureEditor(bool masterDetail) = 0;
     virtual void mmKonecClick() = 0;
@@ -133,7 +134,9 @@ public:
 
     QLineEdit *edNastPotDat() const;
     QLineEdit *edNastPotLog() const;
-    QAction *mmActivateLargeRB() const;                // checkable "LargeRB ON"
+    // Checkable "LargeRB ON". A click does not flip the mark: the switch
+    // (mmActivateLargeRBClick) reads it and sets it on success.
+    QAction *mmActivateLargeRB() const;
 
     // Any control of the screens by object name (nullptr when missing).
     template <class T> T *control(const QString &objectName) const

@@ -52,7 +52,7 @@ public:
         calls << name;
         if (onRun)
             onRun(name);
-        return true;
+        return !failing.contains(name); // a failure the dispatcher has reported
     }
     void openStructureEditor(bool masterDetail) override
     {
@@ -62,6 +62,7 @@ public:
     TMoxContext &context() override { return m_ctx; }
 
     QStringList calls;
+    QStringList failing;
     std::function<void(const QString &)> onRun;
 
 private:
@@ -363,7 +364,14 @@ TEST(ScreensButtons, TriggersAreSwitchedOnAgainWhenTheRefreshFails)
             throw EMoxError(QStringLiteral("ORA-01031: insufficient privileges"));
     };
     EXPECT_THROW(f.screens->btOsSplosnoClick(), EMoxError);
-    EXPECT_FALSE(f.actions.calls.contains(QStringLiteral("osveziSplosno")));
+    EXPECT_EQ(f.actions.calls, (QStringList{"preklopiTriggerje:DISABLE", "preklopiTriggerje:ENABLE"}));
+
+    // The same when the dispatcher has caught and reported the failure.
+    f.actions.calls.clear();
+    f.actions.onRun = nullptr;
+    f.actions.failing = QStringList{"preklopiTriggerje:DISABLE"};
+    EXPECT_NO_THROW(f.screens->btOsSplosnoClick());
+    EXPECT_EQ(f.actions.calls, (QStringList{"preklopiTriggerje:DISABLE", "preklopiTriggerje:ENABLE"}));
 }
 
 TEST(ScreensButtons, GeneralPreparationShowsPregledDbfAfterwards)
@@ -378,6 +386,12 @@ TEST(ScreensButtons, GeneralPreparationShowsPregledDbfAfterwards)
     EXPECT_TRUE(f.c<QPushButton>("btDBFPregled")->isHidden());
 
     f.c<QLineEdit>("edSplFile")->setText(f.env.path("KA060AK0.str"));
+    // A failed preparation offers no review.
+    f.actions.failing = QStringList{"pripraviSplosno"};
+    f.c<QPushButton>("btPrSplosno")->click();
+    EXPECT_TRUE(f.c<QPushButton>("btDBFPregled")->isHidden());
+    f.actions.failing.clear();
+
     QString counterAtRun = "?";
     f.actions.onRun = [&](const QString &) { counterAtRun = f.c<QLineEdit>("edPrStevec")->text(); };
     f.c<QPushButton>("btPrSplosno")->click();
