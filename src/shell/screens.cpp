@@ -304,8 +304,11 @@ void TScreens::naloziBesedilo(QPlainTextEdit *memo, const QString &path, bool iz
 
 void TScreens::shraniBesedilo(QPlainTextEdit *memo, const QString &path)
 {
-    const QString text = memo->toPlainText();
-    // An empty memo is an empty file; otherwise one line per memo line.
+    QString text = memo->toPlainText();
+    // One line per memo line; a line break at the very end adds no empty
+    // line, and an empty memo is an empty file.
+    if (text.endsWith(u'\n'))
+        text.chop(1);
     moxtext::writeTextLines(path, text.isEmpty() ? QStringList() : text.split(u'\n'));
 }
 

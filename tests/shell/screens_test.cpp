@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -466,6 +467,14 @@ TEST(ScreensSettingsTexts, ShraniInicializacijoWritesWindows1250WithCrLf)
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << c.file;
         EXPECT_EQ(file.readAll(), QByteArray("###\r\n\x8a" "12 STORITVE\r\n\xe8\x9e\r\n")) << c.file;
     }
+    // A line break at the end of the text adds no empty line; an empty text is an empty file.
+    f.c<QPlainTextEdit>("mePalInit")->setPlainText("###\nP1\n");
+    f.c<QPushButton>("btShraniPalete")->click();
+    EXPECT_EQ(moxtext::readTextLines(f.env.path("xp_palet.str")), (QStringList{"###", "P1"}));
+    f.c<QPlainTextEdit>("mePalInit")->clear();
+    f.c<QPushButton>("btShraniPalete")->click();
+    EXPECT_EQ(QFileInfo(f.env.path("xp_palet.str")).size(), 0);
+
     // The groups-023 list does not touch the group settings file.
     f.c<QPlainTextEdit>("meGrupInit")->setPlainText("G");
     f.c<QPlainTextEdit>("meGrupInit023")->setPlainText("X23");
