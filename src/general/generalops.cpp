@@ -1,0 +1,115 @@
+// Structure files read for the screens and the command script, the DBF of a
+// structure, and the entry points of the command script.
+#include "general/general.h"
+
+#include "dbf/dbflayout.h"
+#include "dbf/dbfops.h"
+#include "general/dbfsupport.h"
+#include "log/messages.h"
+#include "shell/context.h"
+#include "shell/moxerror.h"
+#include "shell/paths.h"
+#include "shell/text.h"
+
+int naloziStrukturo(TMoxContext &ctx, const QString &strukturnaDatoteka, TTableDescription &opis)
+{
+    opis.clear();
+    ctx.meDyn = moxtext::readTextLines(moxpath::native(strukturnaDatoteka));
+    if (ctx.ui)
+        ctx.ui->processEvents();
+    return razcleniStrukturo(ctx, opis);
+}
+
+int preberiStrukturo(TMoxContext &ctx, const QString &strukturnaDatoteka, TTableDescription &opis)
+{
+    const int n = naloziStrukturo(ctx, strukturnaDatoteka, opis);
+    ctx.currTabela = opis.tabelaBrezLastnika();
+    return n;
+}
+
+bool kreirajDBFzaStrukturo(TMoxContext &ctx, const TTableDescription &opis, const QString &dbfPot, bool detail)
+{
+    QVector<tipDBFStruktura> polja;
+    if (!detail)
+        polja.push_back({QStringLiteral("POPRAVI"), QStringLiteral("C"), 1, 0});
+    for (const tipKolone &k : opis.aKolone) {
+        QString tip = k.tipPolja;
+        qint32 dolz = k.dolzina;
+        qint32 dec = k.decMest;
+        if (tip == QStringLiteral("MEMO")) {
+            tip = QStringLiteral("M");
+            dolz = 10;
+            dec = 0;
+        } else if (detail) {
+            prirediTipMasterDetail(tip, dolz, dec);
+        } else {
+            prirediTip(tip, dolz, dec);
+        }
+        polja.push_back({k.imePolja, tip, dolz, dec});
+    }
+    return kreirajDBF(ctx, moxpath::native(dbfPot), polja, int(polja.size()));
+}
+
+qint64 prepareGeneralFromFile(TMoxContext &ctx, const QString &strukturnaDatoteka, const QString &filter,
+                              bool detail, const TPripravaNapredek *napredek)
+{
+    const QString pot = moxpath::native(strukturnaDatoteka);
+    TTableDescription opis;
+    ctx.meDyn = moxtext::readTextLines(pot);
+    QString ime, mapa;
+    FileDirName(pot, ime, mapa);
+    ctx.currSaveDir = mapa;
+    razcleniStrukturo(ctx, opis);
+    if (!opis.presezeno.isEmpty())
+        throw EMoxError(opis.presezeno.join(moxtext::crlf));
+    QString f = filter;
+    ctx.pKonec = false;
+    return pripraviSplosno(ctx, opis, dbfZaStrukturo(pot, detail), f, detail, napredek);
+}
+
+TOsvezevanjeIzid refreshGeneralFromFile(TMoxContext &ctx, const QString &strukturnaDatoteka, bool samoPreverjanje,
+                                        const TPreklopTriggerjev &preklopi, const TOsvezevanjeNapredek *napredek)
+{
+    const QString pot = moxpath::native(strukturnaDatoteka);
+    TTableDescription opis;
+    preberiStrukturo(ctx, pot, opis);
+    ctx.pKonec = false;
+    if (!preklopi)
+        return osveziSplosno(ctx, opis, pot, samoPreverjanje, napredek);
+
+    const QString lastnik = ctx.currUser;
+    const QString tabela = ctx.currTabela;
+    // A failed switch-off ends the command before the refresh; what was
+    // switched off is switched on again.
+    try {
+        preklopi(lastnik, tabela, QStringLiteral("DISABLE"));
+    } catch (...) {
+        try {
+            preklopi(lastnik, tabela, QStringLiteral("ENABLE"));
+        } catch (...) {
+        }
+        throw;
+    }
+    struct Vklop {
+        const TPreklopTriggerjev &preklopi;
+        QString lastnik, tabela;
+        bool opravljeno = false;
+        void vklopi()
+        {
+            opravljeno = true;
+            preklopi(lastnik, tabela, QStringLiteral("ENABLE"));
+        }
+        ~Vklop()
+        {
+            if (!opravljeno) {
+                try {
+                    preklopi(lastnik, tabela, QStringLiteral("ENABLE"));
+                } catch (...) {
+                }
+            }
+        }
+    } vklop{preklopi, lastnik, tabela};
+    TOsvezevanjeIzid izid = osveziSplosno(ctx, opis, pot, samoPreverjanje, napredek);
+    vklop.vklopi();
+    return izid;
+}

@@ -1,0 +1,113 @@
+#include "general/values.h"
+
+#include "dbf/apollo.h"
+#include "general/dbfsupport.h"
+#include "oracle/schemanames.h"
+#include "shell/context.h"
+#include "shell/interaction.h"
+#include "shell/moxerror.h"
+
+void deklarirajSpremenljivko(TOracleStatementBase &stavek, const QString &ime, const QString &typ,
+                             TInteraction *ui)
+{
+    stavek.DeclareVariable(ime, tipSpremenljivke(typ, ui));
+}
+
+void nastaviIzDBF(TOracleStatementBase &stavek, TApolloDataSet &dbf, const QString &ime, bool pad, int dolzina,
+                  const QString &typ)
+{
+    stavek.SetVariable(ime, vrednostIzDBF(dbf.FieldByName(ime).AsString(), pad, dolzina, typ));
+}
+
+// --- Lookups ---
+
+TIskanja::TIskanja(TOracleSession *seja) : m_seja(seja) {}
+
+TIskanja::~TIskanja()
+{
+    for (Par &p : m_pari) {
+        try {
+            p.qu->Close();
+            p.ta->Close();
+        } catch (const EMoxError &) {
+            // Closing a table that was only read cannot lose data.
+        }
+    }
+}
+
+bool TIskanja::pripraviIskanja(TMoxContext &ctx, TTableDescription &opis)
+{
+    const qsizetype pika = opis.tabela.indexOf(u'.');
+    const QString predpona = pika < 0 ? QString() : opis.tabela.left(pika + 1);
+
+    const int n = int(qMin<qsizetype>(opis.aKolone.size(), kMaxKoloneOsvezi));
+    int referenc = 0;
+    for (int i = 0; i < n; ++i)
+        if (opis.aKolone.at(i).imaReferenco())
+            ++referenc;
+    if (referenc > kMaxReferenc) {
+        if (ctx.ui)
+            ctx.ui->showMessage(QStringLiteral("PREVEČ MASTER/DETAIL polj (>%1)").arg(kMaxReferenc));
+        return false;
+    }
+
+    for (int i = 0; i < n; ++i) {
+        tipKolone &k = opis.aKolone[i];
+        k.taDBF = nullptr;
+        k.quOra = nullptr;
+        if (!k.imaReferenco())
+            continue;
+        Par p;
+        p.ta = std::make_unique<TApolloDataSet>();
+        p.ta->Exclusive = true;
+        p.ta->OEMTranslate = false;
+        p.qu = std::make_unique<TOracleDataSet>(m_seja);
+        m_pari.push_back(std::move(p));
+        Par &par = m_pari.back();
+        if (!odpriReferencniDBF(ctx, *par.ta, imeReferencnegaDBF(k.mTabela), k.imePolja))
+            return false;
+        k.taDBF = par.ta.get();
+        k.quOra = par.qu.get();
+        const QString sql = QStringLiteral("select ") + k.imePolja + QStringLiteral(" SIFRA from ") + predpona +
+                            k.mTabela + QStringLiteral("  where ") + k.mKolona + QStringLiteral(" =:KODA");
+        par.qu->SQL = QStringList{zamenjave(sql, QStringLiteral("SQL"), ctx)};
+        par.qu->DeclareVariable(QStringLiteral("KODA"), otString);
+    }
+    return true;
+}
+
+QString poisciSifro(const tipKolone &k, TApolloDataSet &dbf, bool &napaka)
+{
+    return poisciSifro(k, dbf.FieldByName(k.imePolja).AsString(), napaka);
+}
+
+QString poisciSifro(const tipKolone &k, const QString &vrednost, bool &napaka)
+{
+    // Stored as the DBF holds it: without trailing blanks.
+    QString v = vrednost;
+    while (!v.isEmpty() && v.back() == u' ')
+        v.chop(1);
+    if (v.trimmed().isEmpty())
+        return QString();
+    if (!k.taDBF || !k.quOra) {
+        napaka = true;
+        return QString();
+    }
+    // The index finds the first key that begins with the value; only an equal
+    // key is the referenced row ("12" must not take the row of "120").
+    if (!k.taDBF->Seek(v) || k.taDBF->FieldByName(k.imePolja).AsString() != v) {
+        napaka = true;
+        return QString();
+    }
+    const QString koda = k.taDBF->FieldByName(k.mKolona).AsString();
+    k.quOra->Close();
+    k.quOra->SetVariable(QStringLiteral("KODA"), koda);
+    k.quOra->Open();
+    QString sifra;
+    if (!k.quOra->Eof())
+        sifra = k.quOra->FieldByName(QStringLiteral("SIFRA")).AsString();
+    k.quOra->Close();
+    if (sifra.isEmpty())
+        napaka = true;
+    return sifra;
+}

@@ -1,0 +1,724 @@
+// Refresh of a general table: the DBF of a structure file applied to the
+// receiving installation's table.
+#include "general/general.h"
+
+#include "dbf/apollo.h"
+#include "general/dbfsupport.h"
+#include "general/values.h"
+#include "log/history.h"
+#include "log/messages.h"
+#include "log/runlog.h"
+#include "log/timing.h"
+#include "oracle/oracle.h"
+#include "oracle/schemanames.h"
+#include "shell/context.h"
+#include "shell/moxerror.h"
+#include "shell/text.h"
+
+#include <QFile>
+
+#include <optional>
+
+using moxtext::upperAZ;
+
+QString stevecBesedilo(qint64 n)
+{
+    return n == 0 ? QString() : QString::number(n);
+}
+
+namespace {
+
+const QString kDatumFormat = QStringLiteral("'DD.MM.YYYY HH24:MI:SS'");
+
+QString brezKoncnihPresledkov(QString s)
+{
+    while (!s.isEmpty() && s.back() == u' ')
+        s.chop(1);
+    return s;
+}
+
+// The value a lookup result binds as: null when empty, else of the column's kind.
+QVariant vrednostReference(const QString &sifra, const QString &typ)
+{
+    if (sifra.isEmpty())
+        return QVariant();
+    return vrednostIzDBF(sifra, false, int(sifra.size()), typ);
+}
+
+// The result file: rewritten by every run, Windows-1250 lines ended by CR LF.
+class TRezultat {
+public:
+    void odpri(const QString &pot)
+    {
+        m_f.setFileName(pot);
+        if (!m_f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            throw EMoxError(QStringLiteral("Napaka pri pisanju v: ") + pot);
+    }
+    bool odprta() const { return m_f.isOpen(); }
+    void vrstica(const QString &s)
+    {
+        if (!m_f.isOpen())
+            return;
+        const QByteArray b = moxtext::toCp1250(s) + "\r\n";
+        if (m_f.write(b) != b.size())
+            throw EMoxError(QStringLiteral("Napaka pri pisanju v: ") + m_f.fileName());
+    }
+    void zapri()
+    {
+        if (m_f.isOpen())
+            m_f.close();
+    }
+
+private:
+    QFile m_f;
+};
+
+// Forms of the auto-numbering statement.
+enum class TAvto { brez, getSequence, nextVal, max };
+
+// One column of the run, with what is found once: its DBF field and how it is
+// written.
+struct TStolpec {
+    const tipKolone *k = nullptr;
+    QString ime;          // name in upper case
+    int polje = -1;       // field of the input DBF
+    bool memo = false;
+    bool datum = false;
+    bool avto = false;    // the auto-numbered column
+    bool kljuc = false;   // named in the key list
+    bool posodobi = false; // in the update's assignment list
+    int stolpecVrstice = -1; // column of the key select's result
+};
+
+// One key, in key order (the key descriptor).
+struct TKljucOpis {
+    int stolpec = -1;   // index into the run's columns
+    QString tipKljuca;  // type of the KLJUC line
+};
+
+class TOsvezevanje {
+public:
+    TOsvezevanje(TMoxContext &ctx, TTableDescription &opis, const QString &strukturnaDatoteka, bool samoPreverjanje,
+                 const TOsvezevanjeNapredek *napredek)
+        : m_ctx(ctx), m_opis(opis), m_strDatoteka(strukturnaDatoteka), m_samoPreverjanje(samoPreverjanje),
+          m_napredek(napredek), m_iskanja(&ctx.osOracle)
+    {
+    }
+
+    TOsvezevanjeIzid izvedi();
+
+private:
+    void pripravi();
+    void pripraviAvto();
+    void zgradiStavke();
+    void odpriVhod();
+    void zapis();
+    void novZapis(bool oznacen, const QString &kljucBesedilo, const QString &napakaBesedilo);
+    void obstojecZapis(bool oznacen, const QString &kljucBesedilo, const QString &napakaBesedilo);
+    bool naslednjaStevilka(qint64 &stevilka);
+    void napakaStavka(const QString &napakaBesedilo, const QString &sporocilo);
+    void zakljuci();
+
+    bool samoPreverjanje() const
+    {
+        if (m_napredek && m_napredek->samoPreverjanje)
+            return m_napredek->samoPreverjanje();
+        return m_samoPreverjanje;
+    }
+    void prikazi()
+    {
+        if (m_napredek && m_napredek->prikazi)
+            m_napredek->prikazi(m_izid.stevci);
+    }
+    QString besedilo(const TStolpec &s) { return TApolloField(&m_ctx.taDBF, s.polje).AsString(); }
+    QString memoBesedilo(const TStolpec &s)
+    {
+        return moxtext::fromCp1250(TApolloField(&m_ctx.taDBF, s.polje).AsBytes());
+    }
+    void pisiMemo(const std::vector<std::pair<int, std::unique_ptr<TLOBLocator>>> &lobi);
+
+    TMoxContext &m_ctx;
+    TTableDescription &m_opis;
+    QString m_strDatoteka;
+    bool m_samoPreverjanje;
+    const TOsvezevanjeNapredek *m_napredek;
+    TIskanja m_iskanja;
+    TRezultat m_rez;
+    TOsvezevanjeIzid m_izid;
+
+    std::vector<TStolpec> m_stolpci;
+    std::vector<TKljucOpis> m_kljuci;
+    int m_popravi = -1;
+    bool m_vhodOdprt = false;
+
+    TAvto m_avto = TAvto::brez;
+    qint64 m_maxStevilka = 0;              // MAX( form: the last number given out
+    std::optional<qint64> m_cakajoca;      // the number fetched for the next insert
+
+    // CLOB locators of the insert and the update (column index, locator).
+    std::vector<std::pair<int, std::unique_ptr<TLOBLocator>>> m_lobInsert, m_lobUpdate;
+
+    // Lookup results of the current record, per column (empty: no reference).
+    std::vector<QString> m_iskano;
+    bool m_zanka = true;    // cleared by "Ne" after a failed statement
+    bool m_izpisano = false; // a NOVO: or POPR: line was written
+};
+
+TOsvezevanjeIzid TOsvezevanje::izvedi()
+{
+    uraStart(m_ctx);
+    m_izid.status = QStringLiteral("N");
+    try {
+        pripravi();
+        while (m_zanka && !m_ctx.pKonec && !m_ctx.taDBF.Eof()) {
+            if (!m_ctx.taDBF.Deleted())
+                zapis();
+            m_ctx.taDBF.Next();
+            m_ctx.quDyn.Close();
+        }
+    } catch (const std::exception &e) {
+        const QString sporocilo = dynamic_cast<const EMoxError *>(&e)
+                                      ? static_cast<const EMoxError &>(e).message()
+                                      : QString::fromLocal8Bit(e.what());
+        m_izid.napaka = sporocilo;
+        m_izid.status = QStringLiteral("D");
+        try {
+            m_rez.vrstica(QStringLiteral("NAPAKA: ") + sporocilo);
+        } catch (const EMoxError &) {
+        }
+        if (m_ctx.ui)
+            m_ctx.ui->showMessage(QStringLiteral("NAPAKA pri osveževanju tabele ") + m_opis.tabela + u':' +
+                                  moxtext::crlf + moxtext::crlf + sporocilo);
+    }
+    zakljuci();
+    return m_izid;
+}
+
+void TOsvezevanje::pripravi()
+{
+    if (m_napredek && m_napredek->tece)
+        m_napredek->tece(true);
+
+    // The result file first, so that an early end is recorded in it.
+    m_izid.rezultatnaDatoteka = rezultatnaDatoteka(m_ctx.currSaveDir, m_opis.tabelaBrezLastnika());
+    pripraviRezultatiDir(m_ctx.currSaveDir);
+    m_rez.odpri(m_izid.rezultatnaDatoteka);
+    m_rez.vrstica(QStringLiteral("TABELA :") + m_opis.tabela);
+
+    // The refresh has room for 5 keys and 100 columns; a structure that needs
+    // more is refused rather than matched or written in part.
+    if (!m_opis.presezeno.isEmpty())
+        throw EMoxError(m_opis.presezeno.join(moxtext::crlf));
+    if (m_opis.aKljuc.size() > kMaxKljucOsvezi)
+        throw EMoxError(QStringLiteral("PREVEČ KLJUČNIH POLJ (>%1) za osveževanje").arg(kMaxKljucOsvezi));
+    if (m_opis.aKolone.size() > kMaxKoloneOsvezi)
+        throw EMoxError(QStringLiteral("PREVEČ POLJ (>%1) za osveževanje").arg(kMaxKoloneOsvezi));
+    if (m_opis.tabela.isEmpty())
+        throw EMoxError(QStringLiteral("Strukturna datoteka nima vrstice TABELA"));
+
+    if (!m_iskanja.pripraviIskanja(m_ctx, m_opis))
+        throw EMoxError(QStringLiteral("Master/Detail tabele niso pripravljene za ") + m_opis.tabela);
+
+    m_izid.stevci = TOsvezevanjeStevci();
+    prikazi();
+    m_ctx.quInsert.Clear();
+    m_ctx.quUpdate.Clear();
+
+    pripraviAvto();
+    zgradiStavke();
+    odpriVhod();
+}
+
+void TOsvezevanje::pripraviAvto()
+{
+    if (m_opis.poljeAuto.isEmpty())
+        return;
+    TOracleDataSet &q = m_ctx.quDyn1;
+    q.Close();
+    q.SQL.clear();
+    q.DeleteVariables();
+    q.SQL = QStringList{zamenjave(m_opis.sekAuto, QStringLiteral("SQL"), m_ctx)};
+    const QString sek = upperAZ(m_opis.sekAuto);
+    if (sek.contains(QStringLiteral("GETSEQUENCE"))) {
+        m_avto = TAvto::getSequence;
+        q.DeclareVariable(QStringLiteral("naslednji"), otInteger);
+    } else if (sek.contains(QStringLiteral("NEXTVAL"))) {
+        m_avto = TAvto::nextVal;
+    } else if (sek.contains(QStringLiteral("MAX("))) {
+        m_avto = TAvto::max;
+        try {
+            q.Open();
+            m_maxStevilka = q.Eof() ? 0 : q.FieldByName(QStringLiteral("naslednji")).AsInteger();
+            q.Close();
+        } catch (const EMoxError &e) {
+            q.Close();
+            throw EMoxError(QStringLiteral("Napaka v stavku za automatično šifriranje") + moxtext::crlf +
+                            moxtext::crlf + e.message());
+        }
+    } else {
+        throw EMoxError(QStringLiteral("Stavek za automatično številčenje mora vsebovati NEXTVAL,GETSEQUENCE ali MAX!"));
+    }
+}
+
+void TOsvezevanje::zgradiStavke()
+{
+    TInteraction *ui = m_ctx.ui;
+    TOracleQuery &ins = m_ctx.quInsert;
+    TOracleQuery &upd = m_ctx.quUpdate;
+    const QString avto = upperAZ(m_opis.poljeAuto);
+
+    QStringList kljucImena;
+    for (const tipKljuc &k : m_opis.aKljuc)
+        kljucImena << upperAZ(k.imePolja);
+
+    QStringList stolpciIns, vrednostiIns, pogoj, prireditve, lobIns, lobUpd;
+    if (!avto.isEmpty()) {
+        stolpciIns << avto;
+        vrednostiIns << u':' + avto;
+        ins.DeclareVariable(avto, otInteger);
+    }
+    m_stolpci.clear();
+    for (const tipKolone &k : m_opis.aKolone) {
+        TStolpec s;
+        s.k = &k;
+        s.ime = upperAZ(k.imePolja);
+        s.memo = k.tipPolja == QStringLiteral("MEMO");
+        s.datum = k.tipPolja == QStringLiteral("DATE");
+        s.avto = !avto.isEmpty() && s.ime == avto;
+        s.kljuc = kljucImena.contains(s.ime);
+        if (!s.avto) {
+            stolpciIns << s.ime;
+            if (s.datum)
+                vrednostiIns << QStringLiteral("to_date(:") + s.ime + u',' + kDatumFormat + u')';
+            else if (s.memo)
+                vrednostiIns << QStringLiteral("empty_clob()");
+            else
+                vrednostiIns << u':' + s.ime;
+            if (s.memo)
+                lobIns << s.ime;
+            else
+                deklarirajSpremenljivko(ins, s.ime, k.tipPolja, ui);
+        }
+        if (s.kljuc) {
+            // The DBF holds dates with their time of day; the full format
+            // reads both that and the date alone.
+            if (s.datum)
+                pogoj << s.ime + QStringLiteral("=to_date(:") + s.ime + u',' + kDatumFormat + u')';
+            else
+                pogoj << s.ime + QStringLiteral("=:") + s.ime;
+            deklarirajSpremenljivko(upd, s.ime, k.tipPolja, ui);
+        } else if (k.update && !s.avto) {
+            // The auto-numbered column is the receiving installation's own key
+            // and is never overwritten.
+            s.posodobi = true;
+            if (s.datum)
+                prireditve << s.ime + QStringLiteral("=to_date(:") + s.ime + u',' + kDatumFormat + u')';
+            else if (s.memo)
+                prireditve << s.ime + QStringLiteral("=empty_clob()");
+            else
+                prireditve << s.ime + QStringLiteral("=:") + s.ime;
+            if (s.memo)
+                lobUpd << s.ime;
+            else
+                deklarirajSpremenljivko(upd, s.ime, k.tipPolja, ui);
+        }
+        m_stolpci.push_back(s);
+    }
+
+    auto vrnitev = [](const QStringList &lobi) {
+        QStringList spr;
+        for (const QString &l : lobi)
+            spr << u':' + l;
+        return QStringLiteral(" returning ") + lobi.join(u',') + QStringLiteral(" into ") + spr.join(u',');
+    };
+    QStringList insSql{QStringLiteral("insert into ") + m_opis.tabela,
+                       QStringLiteral(" (") + stolpciIns.join(u',') + QStringLiteral(") "),
+                       QStringLiteral(" values(") + vrednostiIns.join(u',') + QStringLiteral(") ")};
+    if (!lobIns.isEmpty())
+        insSql << vrnitev(lobIns);
+    QStringList updSql{QStringLiteral("update ") + m_opis.tabela,
+                       QStringLiteral(" set ") + prireditve.join(u',') + u' ',
+                       QStringLiteral("  where ") + pogoj.join(QStringLiteral(" and "))};
+    if (!lobUpd.isEmpty())
+        updSql << vrnitev(lobUpd);
+    ins.SQL = QStringList{zamenjave(insSql.join(moxtext::crlf), QStringLiteral("SQL"), m_ctx)};
+    upd.SQL = QStringList{zamenjave(updSql.join(moxtext::crlf), QStringLiteral("SQL"), m_ctx)};
+
+    auto lokatorji = [this](TOracleQuery &stavek, const QStringList &lobi, auto &cilj) {
+        cilj.clear();
+        for (const QString &l : lobi) {
+            auto lob = std::make_unique<TLOBLocator>(&m_ctx.osOracle, otCLOB);
+            stavek.DeclareVariable(l, otCLOB);
+            stavek.SetComplexVariable(l, lob.get());
+            int idx = -1;
+            for (size_t i = 0; i < m_stolpci.size(); ++i)
+                if (m_stolpci[i].ime == l)
+                    idx = int(i);
+            cilj.emplace_back(idx, std::move(lob));
+        }
+    };
+    lokatorji(ins, lobIns, m_lobInsert);
+    lokatorji(upd, lobUpd, m_lobUpdate);
+
+    // The key select and the key descriptors.
+    TOracleDataSet &sel = m_ctx.quDyn;
+    sel.Close();
+    sel.SQL.clear();
+    sel.DeleteVariables();
+    m_kljuci.clear();
+    QStringList pogojSel;
+    for (const tipKljuc &kl : m_opis.aKljuc) {
+        const QString ime = upperAZ(kl.imePolja);
+        TKljucOpis ko;
+        ko.tipKljuca = kl.tipPolja;
+        for (size_t i = 0; i < m_stolpci.size(); ++i)
+            if (m_stolpci[i].ime == ime)
+                ko.stolpec = int(i);
+        if (ko.stolpec < 0)
+            throw EMoxError(QStringLiteral("Ključno polje ") + kl.imePolja + QStringLiteral(" ni med polji strukture"));
+        if (kl.tipPolja == QStringLiteral("DATE"))
+            pogojSel << ime + QStringLiteral("=to_date(:") + ime + u',' + kDatumFormat + u')';
+        else
+            pogojSel << ime + QStringLiteral("=:") + ime;
+        const QString tipStolpca = m_stolpci[ko.stolpec].k->tipPolja;
+        const bool besedilo = jeDelOd(tipStolpca, QStringLiteral("CHAR,VARCHAR2")) || jeDelOd(tipStolpca, QStringLiteral("DATE"));
+        sel.DeclareVariable(ime, besedilo ? otString : otInteger);
+        m_kljuci.push_back(ko);
+    }
+    if (!pogojSel.isEmpty())
+        sel.SQL = QStringList{zamenjave(QStringLiteral("select * from ") + m_opis.tabela + QStringLiteral(" where ") +
+                                            pogojSel.join(QStringLiteral(" and ")),
+                                        QStringLiteral("SQL"), m_ctx)};
+}
+
+void TOsvezevanje::odpriVhod()
+{
+    TApolloDataSet &dbf = m_ctx.taDBF;
+    dbf.Close();
+    dbf.Exclusive = true;
+    dbf.OEMTranslate = false;
+    dbf.TableName = dbfZaStrukturo(m_strDatoteka, false);
+    dbf.Open();
+    m_vhodOdprt = true;
+    for (TStolpec &s : m_stolpci) {
+        s.polje = dbf.FieldIndex(s.k->imePolja);
+        if (s.polje < 0)
+            throw EMoxError(QStringLiteral("V tabeli ") + dbf.TableName + QStringLiteral(" ni polja ") + s.k->imePolja);
+        if (s.memo)
+            dbf.setBlobTypeRaw(s.k->imePolja);
+    }
+    m_popravi = dbf.FieldIndex(QStringLiteral("POPRAVI"));
+    if (m_popravi < 0)
+        throw EMoxError(QStringLiteral("V tabeli ") + dbf.TableName + QStringLiteral(" ni polja POPRAVI"));
+    m_iskano.assign(m_stolpci.size(), QString());
+    m_cakajoca.reset();
+    m_zanka = true;
+    dbf.First();
+}
+
+void TOsvezevanje::zapis()
+{
+    TOsvezevanjeStevci &st = m_izid.stevci;
+    ++st.zapisov;
+    if (st.zapisov % 100 == 0) {
+        st.prikazanoZapisov = st.zapisov;
+        prikazi();
+        if (m_ctx.ui)
+            m_ctx.ui->processEvents();
+    }
+
+    TApolloDataSet &dbf = m_ctx.taDBF;
+    const bool oznacen = TApolloField(&dbf, m_popravi).AsString() == QStringLiteral("*");
+    bool napaka = false;
+    QString napakaBesedilo, kljucBesedilo;
+
+    // Insert values, and the lookups of the record.
+    TOracleQuery &ins = m_ctx.quInsert;
+    for (size_t i = 0; i < m_stolpci.size(); ++i) {
+        const TStolpec &s = m_stolpci[i];
+        const tipKolone &k = *s.k;
+        if (k.imaReferenco()) {
+            m_iskano[i] = poisciSifro(k, besedilo(s), napaka);
+            const QVariant v = vrednostReference(m_iskano[i], k.tipPolja);
+            if (!s.avto)
+                ins.SetVariable(s.ime, v);
+            if (s.kljuc)
+                m_ctx.quUpdate.SetVariable(s.ime, v);
+        } else if (!s.avto && !s.memo) {
+            ins.SetVariable(s.ime, vrednostIzDBF(besedilo(s), false, k.dolzina, k.tipPolja));
+        }
+    }
+
+    // Key values.
+    TOracleDataSet &sel = m_ctx.quDyn;
+    sel.Close();
+    for (const TKljucOpis &ko : m_kljuci) {
+        const TStolpec &s = m_stolpci[ko.stolpec];
+        const tipKolone &k = *s.k;
+        QString vrednost;
+        if (k.imaReferenco())
+            vrednost = brezKoncnihPresledkov(m_iskano[ko.stolpec]);
+        else if (jeDelOd(k.tipPolja, QStringLiteral("CHAR")))
+            vrednost = dopolniChar(besedilo(s), k.dolzina, k.tipPolja);
+        else
+            vrednost = brezKoncnihPresledkov(besedilo(s));
+        if (napaka)
+            break;
+        napakaBesedilo += s.ime + QStringLiteral(" (") + vrednost + QStringLiteral(") ");
+        kljucBesedilo += u' ' + s.ime + QStringLiteral("  ") + vrednost;
+        if (jeDelOd(k.tipPolja, QStringLiteral("CHAR,VARCHAR2")) || jeDelOd(k.tipPolja, QStringLiteral("DATE")))
+            sel.SetVariable(s.ime, vrednost);
+        else
+            sel.SetVariable(s.ime, vCeloStevilo(vrednost));
+    }
+    if (napaka)
+        return; // a lookup failed: the record is skipped
+
+    bool nov = true;
+    if (!m_kljuci.empty()) {
+        sel.Open();
+        nov = sel.Eof();
+    }
+    if (nov)
+        novZapis(oznacen, kljucBesedilo, napakaBesedilo);
+    else
+        obstojecZapis(oznacen, kljucBesedilo, napakaBesedilo);
+}
+
+bool TOsvezevanje::naslednjaStevilka(qint64 &stevilka)
+{
+    if (m_cakajoca) {
+        stevilka = *m_cakajoca;
+        return true;
+    }
+    TOracleDataSet &q = m_ctx.quDyn1;
+    switch (m_avto) {
+    case TAvto::getSequence:
+        q.Close();
+        q.Open();
+        stevilka = q.GetVariable(QStringLiteral("naslednji")).AsInteger();
+        q.Close();
+        break;
+    case TAvto::nextVal:
+        q.Close();
+        q.Open();
+        stevilka = q.Eof() ? 0 : q.FieldByName(QStringLiteral("naslednji")).AsInteger();
+        q.Close();
+        break;
+    case TAvto::max:
+        // The inserts of the run are numbered on from the value read.
+        stevilka = m_maxStevilka + 1;
+        break;
+    case TAvto::brez:
+        return true;
+    }
+    if (stevilka < 1) {
+        if (m_ctx.ui)
+            m_ctx.ui->showMessage(QStringLiteral(" AUTOMATSKO ŠTEVILČENJE NE DELA !") + moxtext::crlf + moxtext::crlf +
+                                  m_opis.sekAuto);
+        m_ctx.pKonec = true;
+        return false;
+    }
+    if (m_avto == TAvto::max)
+        m_maxStevilka = stevilka;
+    m_cakajoca = stevilka;
+    return true;
+}
+
+void TOsvezevanje::pisiMemo(const std::vector<std::pair<int, std::unique_ptr<TLOBLocator>>> &lobi)
+{
+    for (const auto &[idx, lob] : lobi) {
+        if (idx < 0)
+            continue;
+        const QString t = memoBesedilo(m_stolpci[idx]);
+        if (!t.isEmpty())
+            lob->Write(t);
+    }
+}
+
+void TOsvezevanje::novZapis(bool oznacen, const QString &kljucBesedilo, const QString &napakaBesedilo)
+{
+    TOsvezevanjeStevci &st = m_izid.stevci;
+    ++st.novih;
+    if (!kljucBesedilo.isEmpty()) {
+        m_rez.vrstica(QStringLiteral("NOVO: ") + kljucBesedilo);
+        m_izpisano = true;
+    }
+    if (samoPreverjanje() || !oznacen)
+        return;
+    bool izvedeno = false;
+    try {
+        if (m_avto != TAvto::brez) {
+            qint64 stevilka = 0;
+            if (!naslednjaStevilka(stevilka))
+                return; // numbering does not work: the run ends after this record
+            m_ctx.quInsert.SetVariable(upperAZ(m_opis.poljeAuto), stevilka);
+        }
+        m_ctx.quInsert.Execute();
+        izvedeno = true;
+        pisiMemo(m_lobInsert);
+        m_ctx.osOracle.Commit();
+        ++st.dodanih;
+        m_cakajoca.reset();
+    } catch (const EMoxError &e) {
+        // A row inserted without its memo text is not kept.
+        if (izvedeno)
+            m_ctx.osOracle.Rollback();
+        napakaStavka(napakaBesedilo, e.message());
+    }
+}
+
+void TOsvezevanje::obstojecZapis(bool oznacen, const QString &kljucBesedilo, const QString &napakaBesedilo)
+{
+    TOracleDataSet &sel = m_ctx.quDyn;
+    QStringList razlike;
+    for (size_t i = 0; i < m_stolpci.size(); ++i) {
+        TStolpec &s = m_stolpci[i];
+        if (!s.posodobi)
+            continue;
+        const tipKolone &k = *s.k;
+        if (s.stolpecVrstice < 0) {
+            for (int c = 0; c < sel.FieldCount(); ++c)
+                if (upperAZ(sel.FieldName(c)) == s.ime)
+                    s.stolpecVrstice = c;
+            if (s.stolpecVrstice < 0)
+                throw EMoxError(QStringLiteral("Tabela ") + m_opis.tabela + QStringLiteral(" nima stolpca ") + s.ime);
+        }
+        QString staro = sel.Field(s.stolpecVrstice).AsString();
+        QString novo;
+        if (s.datum) {
+            novo = brezKoncnihPresledkov(besedilo(s));
+            staro = staro.left(novo.size());
+        } else if (k.imaReferenco()) {
+            novo = m_iskano[i];
+        } else if (s.memo) {
+            novo = memoBesedilo(s);
+        } else {
+            novo = besedilo(s);
+            // A CHAR column comes back blank-padded; the DBF text has no
+            // trailing blanks.
+            if (jeDelOd(k.tipPolja, QStringLiteral("CHAR")))
+                staro = brezKoncnihPresledkov(staro);
+        }
+        if (staro != novo)
+            razlike << QString(13, u' ') + s.ime + QStringLiteral("  staro:") + staro + QStringLiteral("  novo:") + novo;
+    }
+    if (razlike.isEmpty())
+        return;
+
+    TOsvezevanjeStevci &st = m_izid.stevci;
+    ++st.razlicnih;
+    m_rez.vrstica(QStringLiteral("POPR: ") + kljucBesedilo);
+    for (const QString &r : razlike)
+        m_rez.vrstica(r);
+    m_izpisano = true;
+    if (samoPreverjanje() || !oznacen)
+        return;
+
+    TOracleQuery &upd = m_ctx.quUpdate;
+    for (size_t i = 0; i < m_stolpci.size(); ++i) {
+        const TStolpec &s = m_stolpci[i];
+        if (!s.posodobi || s.memo)
+            continue;
+        if (s.k->imaReferenco()) {
+            upd.SetVariable(s.ime, vrednostReference(brezKoncnihPresledkov(m_iskano[i]), s.k->tipPolja));
+        } else {
+            upd.SetVariable(s.ime, vrednostIzDBF(besedilo(s), false, s.k->dolzina, s.k->tipPolja));
+        }
+    }
+    for (const TKljucOpis &ko : m_kljuci) {
+        const TStolpec &s = m_stolpci[ko.stolpec];
+        if (!s.k->imaReferenco())
+            upd.SetVariable(s.ime, vrednostIzDBF(besedilo(s), true, s.k->dolzina, s.k->tipPolja));
+    }
+    bool izvedeno = false;
+    try {
+        upd.Execute();
+        izvedeno = true;
+        pisiMemo(m_lobUpdate);
+        m_ctx.osOracle.Commit();
+        ++st.popravljenih;
+    } catch (const EMoxError &e) {
+        if (izvedeno)
+            m_ctx.osOracle.Rollback();
+        napakaStavka(napakaBesedilo, e.message());
+    }
+}
+
+void TOsvezevanje::napakaStavka(const QString &napakaBesedilo, const QString &sporocilo)
+{
+    ++m_izid.stevci.napak;
+    m_izid.status = QStringLiteral("D");
+    m_rez.vrstica(QStringLiteral("NAPAKA: ") + napakaBesedilo + sporocilo);
+    prikazi();
+    if (!m_ctx.pAutomatika && m_ctx.ui) {
+        const QString &crlf = moxtext::crlf;
+        const int odgovor = m_ctx.ui->pokaziSporocilo(QStringLiteral("NAPAKA ") + crlf + napakaBesedilo + crlf + crlf +
+                                                          sporocilo + crlf + crlf + QStringLiteral("NADALJEVANJE?"),
+                                                      mtWarning, mbYes | mbNo);
+        if (odgovor == mrNo)
+            m_zanka = false;
+    }
+}
+
+void TOsvezevanje::zakljuci()
+{
+    TOsvezevanjeStevci &st = m_izid.stevci;
+    try {
+        m_ctx.osOracle.Commit();
+    } catch (const EMoxError &e) {
+        m_izid.status = QStringLiteral("D");
+        if (m_izid.napaka.isEmpty())
+            m_izid.napaka = e.message();
+    }
+    m_ctx.quDyn.Close();
+    try {
+        m_ctx.taDBF.Close();
+    } catch (const EMoxError &) {
+        // The input file was only read.
+    }
+    st.prikazanoZapisov = st.zapisov;
+    prikazi();
+    m_rez.zapri();
+
+    const bool samo = samoPreverjanje();
+    if (!m_ctx.pAutomatika) {
+        if (m_izpisano) {
+            const QString zakljucek =
+                (samo ? QStringLiteral("Konec preverjanja tabele ") : QStringLiteral("Konec osveževanja tabele ")) +
+                m_opis.tabela;
+            if (m_napredek && m_napredek->prikaziRezultat)
+                m_napredek->prikaziRezultat(zakljucek, m_izid.rezultatnaDatoteka);
+            else if (m_ctx.ui)
+                m_ctx.ui->pokaziSporocilo(zakljucek + QStringLiteral(".       PREGLED?") + moxtext::crlf,
+                                          mtInformation, mbYes | mbNo);
+        } else if (m_ctx.ui) {
+            m_ctx.ui->showMessage(QStringLiteral("Konec osveževanja ") + m_opis.tabela);
+        }
+    }
+
+    m_ctx.meDyn.clear();
+    m_ctx.meDyn << logVrstica(m_ctx.currUser, upperAZ(m_opis.tabela), stevecBesedilo(st.dodanih),
+                              stevecBesedilo(st.popravljenih), stevecBesedilo(st.napak));
+    DajVLog(m_ctx);
+
+    if (m_napredek && m_napredek->tece)
+        m_napredek->tece(false);
+
+    shranivORNAMOX(m_ctx, m_opis.tabela, m_izid.status);
+}
+
+} // namespace
+
+TOsvezevanjeIzid osveziSplosno(TMoxContext &ctx, TTableDescription &opis, const QString &strukturnaDatoteka,
+                               bool samoPreverjanje, const TOsvezevanjeNapredek *napredek)
+{
+    TOsvezevanje run(ctx, opis, strukturnaDatoteka, samoPreverjanje, napredek);
+    TOsvezevanjeIzid izid = run.izvedi();
+    // The lookup pairs go with the run.
+    for (tipKolone &k : opis.aKolone) {
+        k.taDBF = nullptr;
+        k.quOra = nullptr;
+    }
+    return izid;
+}
