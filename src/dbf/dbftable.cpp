@@ -53,10 +53,12 @@ std::unique_ptr<DbfMemoFile> DbfMemoFile::open(dbfio::FileSystem &fs, const QStr
     m->m_file->readAt(0, head, sizeof head);
     m->m_header = decodeMemoHeader(head);
     validateMemoHeader(m->m_header, m->m_fileSize, path);
-    // Append after whatever the file holds, even when its header lags behind.
+    // New memos go after whatever the file holds. The header's "next free
+    // block" is not trusted: behind the real end it would overwrite memos,
+    // far beyond it it would grow the file by the gap.
     const uint32_t first = firstMemoBlock(m->m_header.blockSize);
     const qint64 bySize = blocksFor(m->m_fileSize, m->m_header.blockSize);
-    qint64 next = qMax<qint64>(qMax<qint64>(m->m_header.nextFree, first), bySize);
+    qint64 next = qMax<qint64>(first, bySize);
     if (next > 0xFFFFFFFFll)
         bad(path, QStringLiteral("prvi prosti blok zapiskov %1 je prevelik").arg(next));
     m->m_header.nextFree = uint32_t(next);
@@ -139,12 +141,16 @@ uint32_t DbfMemoFile::write(uint32_t oldBlock, const QByteArray &data, uint32_t 
     // Rewrite in place when the new text fits the blocks of the old one.
     if (oldBlock >= firstMemoBlock(m_header.blockSize)) {
         const qint64 off = qint64(oldBlock) * bs;
-        const qint64 end = qMax(m_fileSize, storedEnd() + m_pending.size());
-        if (off + kMemoBlockHeaderSize <= end) {
+        // The old blocks are reused only when they lie wholly on disk or wholly
+        // in the pending buffer; anything doubtful gets new blocks.
+        const qint64 span = need * bs;
+        const bool inStored = off + span <= storedEnd() && off + kMemoBlockHeaderSize <= m_fileSize;
+        const bool inPending = off >= storedEnd() && off + span <= storedEnd() + m_pending.size();
+        if (inStored || inPending) {
             char hb[kMemoBlockHeaderSize];
             getBytes(off, hb, kMemoBlockHeaderSize, QStringLiteral("blok %1").arg(oldBlock));
             const qint64 cap = blocksFor(kMemoBlockHeaderSize + qint64(decodeMemoBlockHeader(hb).length), bs);
-            if (need <= cap && off + bytes.size() <= end) {
+            if (need <= cap) {
                 if (off >= storedEnd()) {
                     std::memcpy(m_pending.data() + (off - storedEnd()), bytes.constData(), size_t(bytes.size()));
                 } else {
