@@ -1,0 +1,190 @@
+#include "general/gui/generalscreens.h"
+
+#include "general/dbfsupport.h"
+#include "general/general.h"
+#include "log/messages.h"
+#include "shell/context.h"
+#include "shell/dispatch.h"
+#include "shell/moxerror.h"
+#include "shell/paths.h"
+#include "shell/screens.h"
+#include "shell/text.h"
+#include "ui/prikazirezultat.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include <memory>
+
+namespace {
+
+// The descriptions the two screens hold between choosing a file and running.
+struct TStanje {
+    TTableDescription priprava;
+    QString pripravaDatoteka; // the file priprava was read from
+    TTableDescription osvezevanje;
+    QString osvezevanjeDatoteka;
+};
+
+template <class T> T &polje(TScreens &s, const char *ime)
+{
+    T *w = s.control<T>(QString::fromLatin1(ime));
+    if (!w)
+        throw EMoxError(QStringLiteral("Zaslon nima polja ") + QString::fromLatin1(ime));
+    return *w;
+}
+
+QString autoBesedilo(const TTableDescription &opis)
+{
+    return u' ' + opis.poljeAuto + QStringLiteral(",  ") + opis.sekAuto;
+}
+
+// The preparation screen after a structure file was read.
+void pokaziPripravo(TScreens &s, const TTableDescription &opis)
+{
+    polje<QGroupBox>(s, "gbPrTabela").setTitle(opis.tabela);
+    polje<QPushButton>(s, "btPrSplosno").setEnabled(true);
+    QString kljuc;
+    for (const tipKljuc &k : opis.aKljuc)
+        kljuc += u' ' + k.imePolja;
+    polje<QLineEdit>(s, "edKljuc").setText(kljuc);
+    const QString a = autoBesedilo(opis);
+    polje<QLineEdit>(s, "edAutoPolje").setText(a == QStringLiteral(" ,  ") ? QString() : a);
+}
+
+// The refresh screen after a structure file was read.
+void pokaziOsvezevanje(TScreens &s, const TTableDescription &opis)
+{
+    polje<QGroupBox>(s, "gbOsvTabela").setTitle(opis.tabela);
+    polje<QPushButton>(s, "btOsSplosno").setEnabled(true);
+    polje<QLineEdit>(s, "edOsvKljuc").setText(opis.kljucImena(QStringLiteral(", ")));
+    polje<QLineEdit>(s, "edOsvAuto").setText(opis.poljeAuto.isEmpty() ? QString() : autoBesedilo(opis));
+}
+
+void spGetStr(TMoxContext &ctx, TScreens &s, TStanje &st)
+{
+    st.priprava.clear();
+    st.pripravaDatoteka.clear();
+    const QString datoteka = s.izbranaStruktura();
+    if (datoteka.isEmpty())
+        return;
+    ctx.meDyn = moxtext::readTextLines(moxpath::native(datoteka));
+    QString ime, mapa;
+    FileDirName(datoteka, ime, mapa);
+    ctx.currSaveDir = moxpath::withTrailingSeparator(mapa);
+    polje<QLineEdit>(s, "edSplFile").setText(datoteka);
+    razcleniStrukturo(ctx, st.priprava);
+    st.pripravaDatoteka = datoteka;
+    pokaziPripravo(s, st.priprava);
+}
+
+void preberi(TMoxContext &ctx, TScreens &s, TStanje &st)
+{
+    const QString datoteka = polje<QLineEdit>(s, "edOsvFile").text();
+    st.osvezevanjeDatoteka.clear();
+    preberiStrukturo(ctx, datoteka, st.osvezevanje);
+    st.osvezevanjeDatoteka = datoteka;
+    pokaziOsvezevanje(s, st.osvezevanje);
+}
+
+void priprava(TMoxContext &ctx, TScreens &s, TStanje &st)
+{
+    const QString datoteka = polje<QLineEdit>(s, "edSplFile").text();
+    if (datoteka.isEmpty())
+        return;
+    const bool detail = polje<QCheckBox>(s, "cbDetail").isChecked();
+    // A file named by other means than the file button (the command script)
+    // is read here.
+    if (datoteka != st.pripravaDatoteka) {
+        naloziStrukturo(ctx, datoteka, st.priprava);
+        st.pripravaDatoteka = datoteka;
+        pokaziPripravo(s, st.priprava);
+    }
+    if (!st.priprava.presezeno.isEmpty())
+        throw EMoxError(st.priprava.presezeno.join(moxtext::crlf));
+    QLineEdit &stevec = polje<QLineEdit>(s, "edPrStevec");
+    QLineEdit &filterPolje = polje<QLineEdit>(s, "edSplosnoFilter");
+    TPripravaNapredek napredek;
+    napredek.prikazi = [&stevec](qint64 n) { stevec.setText(QString::number(n)); };
+    QString filter = filterPolje.text();
+    pripraviSplosno(ctx, st.priprava, dbfZaStrukturo(moxpath::native(datoteka), detail), filter, detail, &napredek);
+    filterPolje.setText(filter);
+}
+
+void osvezevanje(TMoxContext &ctx, TScreens &s, TStanje &st)
+{
+    const QString datoteka = polje<QLineEdit>(s, "edOsvFile").text();
+    if (datoteka.isEmpty()) {
+        if (ctx.ui)
+            ctx.ui->showMessage(QStringLiteral("Izberi strukturno datoteko"));
+        return;
+    }
+    if (datoteka != st.osvezevanjeDatoteka)
+        preberi(ctx, s, st);
+
+    QCheckBox &samo = polje<QCheckBox>(s, "cbSamoPregled");
+    QPushButton &osvezi = polje<QPushButton>(s, "btOsSplosno");
+    QPushButton &prekini = polje<QPushButton>(s, "btOsvPrekini");
+    struct Stevci {
+        QLineEdit *zapisov, *novih, *razlicnih, *dodanih, *popravljenih, *napak;
+    } f{&polje<QLineEdit>(s, "edOsSplStevec"), &polje<QLineEdit>(s, "edOsSplNovih"),
+        &polje<QLineEdit>(s, "edOsSplPopr"),   &polje<QLineEdit>(s, "edOsSplInsert"),
+        &polje<QLineEdit>(s, "edOsSplUpdate"), &polje<QLineEdit>(s, "edOsSplError")};
+
+    TOsvezevanjeNapredek napredek;
+    napredek.prikazi = [f](const TOsvezevanjeStevci &c) {
+        f.zapisov->setText(stevecBesedilo(c.prikazanoZapisov));
+        f.novih->setText(stevecBesedilo(c.novih));
+        f.razlicnih->setText(stevecBesedilo(c.razlicnih));
+        f.dodanih->setText(stevecBesedilo(c.dodanih));
+        f.popravljenih->setText(stevecBesedilo(c.popravljenih));
+        f.napak->setText(stevecBesedilo(c.napak));
+    };
+    napredek.samoPreverjanje = [&samo] { return samo.isChecked(); };
+    napredek.tece = [&osvezi, &prekini](bool tece) {
+        osvezi.setEnabled(!tece);
+        prekini.setEnabled(tece);
+    };
+    TInteraction *ui = ctx.ui;
+    napredek.prikaziRezultat = [ui](const QString &zakljucek, const QString &pot) {
+        if (ui)
+            prikaziRezultat(zakljucek, pot, *ui);
+    };
+    osveziSplosno(ctx, st.osvezevanje, datoteka, samo.isChecked(), &napredek);
+}
+
+TScreens *najdiZaslone()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *s = w->findChild<TScreens *>())
+            return s;
+    return nullptr;
+}
+
+} // namespace
+
+void registerGeneralTransfers(TDispatch &dispatch, std::function<TScreens *()> screens)
+{
+    auto stanje = std::make_shared<TStanje>();
+    auto zZasloni = [screens, stanje](void (*op)(TMoxContext &, TScreens &, TStanje &)) {
+        return [screens, stanje, op](TMoxContext &ctx, const QStringList &) {
+            TScreens *s = screens ? screens() : nullptr;
+            if (!s)
+                throw EMoxError(QStringLiteral("Zasloni splošnih tabel niso na voljo"));
+            op(ctx, *s, *stanje);
+        };
+    };
+    dispatch.registerOperation(QString::fromLatin1(moxops::spGetStr), zZasloni(&spGetStr));
+    dispatch.registerOperation(QString::fromLatin1(moxops::preberiStrukturo), zZasloni(&preberi));
+    dispatch.registerOperation(QString::fromLatin1(moxops::pripraviSplosno), zZasloni(&priprava));
+    dispatch.registerOperation(QString::fromLatin1(moxops::osveziSplosno), zZasloni(&osvezevanje));
+}
+
+void registerGeneralTransfers(TDispatch &dispatch)
+{
+    registerGeneralTransfers(dispatch, &najdiZaslone);
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The general tables' screens at the dispatch point: the structure-file
+// choices of the preparation and refresh screens, "Priprava" and "Osveži".
+// The handlers read and fill the screens' fields by their object names.
+#include <functional>
+
+class TDispatch;
+class TScreens;
+
+// Registers spGetStr, preberiStrukturo, pripraviSplosno and osveziSplosno
+// (names of moxops in shell/screens.h). screens gives the main window's
+// screens when an operation runs.
+void registerGeneralTransfers(TDispatch &dispatch, std::function<TScreens *()> screens);
+
+// The same, finding the screens among the application's top-level windows.
+void registerGeneralTransfers(TDispatch &dispatch);
