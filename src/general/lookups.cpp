@@ -6,6 +6,7 @@
 #include "shell/context.h"
 #include "shell/interaction.h"
 #include "shell/moxerror.h"
+#include "shell/text.h"
 
 void deklarirajSpremenljivko(TOracleStatementBase &stavek, const QString &ime, const QString &typ,
                              TInteraction *ui)
@@ -20,6 +21,38 @@ void nastaviIzDBF(TOracleStatementBase &stavek, TApolloDataSet &dbf, const QStri
 }
 
 // --- Lookups ---
+
+namespace {
+// A CHAR code column holds its codes blank-padded, and a bound text is
+// compared with it without padding: the code has to be padded to the
+// column's width to be found. Returns that width, or 0 for other columns
+// (and when the dictionary cannot tell).
+int sirinaCharKode(TOracleDataSet &q, const QString &lastnik, const tipKolone &k)
+{
+    int sirina = 0;
+    try {
+        q.Close();
+        q.SQL = QStringList{QStringLiteral("select data_type, data_length from dba_tab_columns where owner=:lastnik "
+                                           "and table_name=:tabela and column_name=:kolona")};
+        q.DeleteVariables();
+        q.DeclareVariable(QStringLiteral("lastnik"), otString);
+        q.DeclareVariable(QStringLiteral("tabela"), otString);
+        q.DeclareVariable(QStringLiteral("kolona"), otString);
+        q.SetVariable(QStringLiteral("lastnik"), moxtext::upperAZ(lastnik.trimmed()));
+        q.SetVariable(QStringLiteral("tabela"), moxtext::upperAZ(k.mTabela.trimmed()));
+        q.SetVariable(QStringLiteral("kolona"), moxtext::upperAZ(k.mKolona.trimmed()));
+        q.Open();
+        if (!q.Eof() && q.FieldByName(QStringLiteral("data_type")).AsString() == QStringLiteral("CHAR"))
+            sirina = int(q.FieldByName(QStringLiteral("data_length")).AsInteger());
+        q.Close();
+    } catch (const EMoxError &) {
+        q.Close();
+    }
+    q.DeleteVariables();
+    q.SQL.clear();
+    return sirina;
+}
+} // namespace
 
 TIskanja::TIskanja(TOracleSession *seja) : m_seja(seja) {}
 
@@ -68,6 +101,7 @@ bool TIskanja::pripraviIskanja(TMoxContext &ctx, TTableDescription &opis)
             return false;
         k.taDBF = par.ta.get();
         k.quOra = par.qu.get();
+        k.mSirinaChar = sirinaCharKode(*par.qu, pika < 0 ? ctx.currUser : opis.tabela.left(pika), k);
         const QString sql = QStringLiteral("select ") + k.imePolja + QStringLiteral(" SIFRA from ") + predpona +
                             k.mTabela + QStringLiteral("  where ") + k.mKolona + QStringLiteral(" =:KODA");
         par.qu->SQL = QStringList{zamenjave(sql, QStringLiteral("SQL"), ctx)};
@@ -99,7 +133,9 @@ QString poisciSifro(const tipKolone &k, const QString &vrednost, bool &napaka)
         napaka = true;
         return QString();
     }
-    const QString koda = k.taDBF->FieldByName(k.mKolona).AsString();
+    QString koda = k.taDBF->FieldByName(k.mKolona).AsString();
+    if (k.mSirinaChar > koda.size())
+        koda = koda.leftJustified(k.mSirinaChar, u' ');
     k.quOra->Close();
     k.quOra->SetVariable(QStringLiteral("KODA"), koda);
     k.quOra->Open();

@@ -705,6 +705,8 @@ void TOsvezevanje::zakljuci()
     if (m_napredek && m_napredek->tece)
         m_napredek->tece(false);
 
+    if (m_izid.status == QStringLiteral("D"))
+        ++m_ctx.pNapakePrenosov;
     shranivORNAMOX(m_ctx, m_opis.tabela, m_izid.status);
 }
 

@@ -45,6 +45,9 @@ struct tipKolone {
     // Lookup pair of a refresh run (set by pripraviIskanja, owned by the run).
     TApolloDataSet *taDBF = nullptr;
     TOracleDataSet *quOra = nullptr;
+    // Width of the reference code column when it is a CHAR column (0 otherwise):
+    // the code read from the DBF is padded to it before it is looked up.
+    int mSirinaChar = 0;
 
     bool imaReferenco() const { return !mKolona.trimmed().isEmpty(); }
 };
