@@ -996,6 +996,21 @@ quint32 CdxIndex::seekPrefix(const QByteArray &prefix)
     return m.leaf.recnos[size_t(m.pos)];
 }
 
+bool CdxIndex::seekEntry(const QByteArray &key, quint32 recno)
+{
+    Impl &m = impl();
+    const int kl = m.keyLength();
+    if (key.size() > kl) {
+        m.stale = false;
+        m.pos = -1;
+        return false;
+    }
+    m.savedKey.assign(key.constData(), size_t(key.size()));
+    m.savedKey.append(size_t(kl - key.size()), m.fill);
+    m.savedRecno = recno;
+    return m.restorePosition();
+}
+
 quint32 CdxIndex::first()
 {
     Impl &m = impl();

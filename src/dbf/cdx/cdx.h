@@ -68,6 +68,10 @@ public:
     // position is past the end). An empty prefix finds the first entry.
     // next() continues from the found entry.
     quint32 seekPrefix(const QByteArray &prefix);
+    // Positions on the entry of exactly this key (padded with the filler when
+    // shorter) and record number; false when the tag holds no such entry
+    // (the position is then on the entry that would follow it).
+    bool seekEntry(const QByteArray &key, quint32 recno);
 
     // Iteration in key order; 0 at the end. current() is the record number
     // at the position (0 past the end). Inserts made meanwhile keep the

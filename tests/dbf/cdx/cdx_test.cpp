@@ -273,6 +273,16 @@ TEST(Cdx, DuplicatesKeepRecordOrder)
     for (quint32 r = index.current(); r != 0 && index.currentKey().startsWith("SAME"); r = index.next())
         same.push_back(r);
     EXPECT_EQ(same, (std::vector<quint32>{1, 2, 3, 4, 5, 7, 9, 10}));
+
+    // Exact entries among the duplicates.
+    EXPECT_TRUE(index.seekEntry("SAME", 7));
+    EXPECT_EQ(index.current(), 7u);
+    EXPECT_EQ(index.next(), 9u);
+    EXPECT_FALSE(index.seekEntry("SAME", 6));
+    EXPECT_EQ(index.current(), 7u);   // the entry that would follow
+    EXPECT_FALSE(index.seekEntry("SAMEX", 1));
+    EXPECT_TRUE(index.seekEntry("", 8));
+    EXPECT_EQ(index.next(), 4u);      // "OTHER"
 }
 
 TEST(Cdx, BinaryKeysUseZeroFiller)
