@@ -108,6 +108,9 @@ struct TApolloDataSet::Impl {
     dbfexpr::KeyExpression keyExpr;
     QString indexPath;
     bool orderSynced = true; // the index position is on the current record
+    // Known to hold no record marked deleted (found while building the index,
+    // kept by appends, lost by Delete): index moves then need not read records.
+    bool noneDeleted = false;
 
     // Table creation
     bool creating = false;
@@ -139,7 +142,7 @@ struct TApolloDataSet::Impl {
         return table->record(recno);
     }
 
-    bool isDeleted(quint32 r) { return table->record(r)[0] == dbfformat::kDeletedFlag; }
+    bool isDeleted(quint32 r) { return !noneDeleted && table->record(r)[0] == dbfformat::kDeletedFlag; }
 
     QByteArray newRecord() const
     {
@@ -433,6 +436,7 @@ void TApolloDataSet::setActive(bool on)
     d->order.close();
     d->keyExpr = dbfexpr::KeyExpression();
     d->indexPath.clear();
+    d->noneDeleted = false;
     d->recno = 0;
     d->eof = true;
     d->memoNew.clear();
@@ -449,6 +453,7 @@ void TApolloDataSet::Zap()
     d->table->zap();
     if (d->order.isOpen())
         d->order.clear();
+    d->noneDeleted = true;
     d->recno = 0;
     d->eof = true;
     d->orderSynced = true;
@@ -542,6 +547,7 @@ void TApolloDataSet::Delete()
     QByteArray rec(d->table->record(d->recno), d->table->recordLength());
     rec[0] = dbfformat::kDeletedFlag;
     d->table->update(d->recno, rec.constData());
+    d->noneDeleted = false;
 }
 
 void TApolloDataSet::Commit()
@@ -687,8 +693,12 @@ void TApolloDataSet::Index(const QString &indexFile, const QString &expression, 
     const quint32 n = t.recordCount();
     std::vector<std::pair<QByteArray, quint32>> keys;
     keys.reserve(n);
-    for (quint32 r = 1; r <= n; ++r)
-        keys.emplace_back(e.key(t.record(r)), r);
+    bool noneDeleted = true;
+    for (quint32 r = 1; r <= n; ++r) {
+        const char *rec = t.record(r);
+        noneDeleted = noneDeleted && rec[0] != dbfformat::kDeletedFlag;
+        keys.emplace_back(e.key(rec), r);
+    }
     // Only one handle may work on an index file: the old order goes first.
     d->order.close();
     d->keyExpr = dbfexpr::KeyExpression();
@@ -696,6 +706,7 @@ void TApolloDataSet::Index(const QString &indexFile, const QString &expression, 
     d->order = CdxIndex::build(path, e.tagName, e.indexText, e.keyLength, std::move(keys));
     d->keyExpr = e;
     d->indexPath = path;
+    d->noneDeleted = noneDeleted;
     First();
 }
 

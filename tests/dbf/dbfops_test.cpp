@@ -215,3 +215,25 @@ TEST(PrirediTip, GeneralAndMasterDetailMappings)
         EXPECT_EQ(l, c.mDolz) << c.tip << " " << c.dolz;
     }
 }
+
+TEST(DbfOps, SeekAndIndexOrderSkipDeletedRecords)
+{
+    TestEnv env;
+    makeTable(env.path("DEL"), "120"); // keys 120, 12, 3
+    TApolloDataSet t;
+    t.TableName = env.path("DEL");
+    t.Open();
+    t.Go(1);
+    t.Delete(); // deleted before the index is built
+    RecordingUi ui;
+    ASSERT_TRUE(odpriDBF(t, saveDirOf(env), "DEL", "SIFRA", ui));
+    ASSERT_TRUE(t.Seek("12"));
+    EXPECT_EQ(t.RecNo(), 2);
+    t.Delete(); // and one while the index is active
+    EXPECT_FALSE(t.Seek("12"));
+    ASSERT_TRUE(t.Seek("3"));
+    QStringList order;
+    for (t.First(); !t.Eof(); t.Next())
+        order << t.FieldByName("SIFRA").AsString();
+    EXPECT_EQ(order, QStringList({"3"}));
+}
