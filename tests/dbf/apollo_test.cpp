@@ -2,6 +2,7 @@
 // memo, dates, Zap, exclusive opening, names and field rules.
 #include "dbf/apollo.h"
 #include "dbf/dbfio.h"
+#include "dbf/dbftable.h"
 #include "support/testenv.h"
 
 #include <QDir>
@@ -382,4 +383,30 @@ TEST(Apollo, ManyRecordsCrossTheWriteBuffer)
         }
     }
     EXPECT_EQ(i, n);
+}
+
+TEST(Apollo, TableNamesAndExtensions)
+{
+    TestEnv env;
+    createSample(env.path("KA060AK0"));
+    struct Case {
+        QString tableName;
+        bool opens;
+    } cases[] = {
+        {env.path("KA060AK0"), true},       // .DBF appended
+        {env.path("KA060AK0."), true},      // a name cut after its point (imeDBF) is the same table
+        {env.path("KA060AK0.DBF"), true},
+        {env.path("ka060ak0.dbf"), true},   // letters of another case find the file
+        {env.path("KA060AK0.X"), false},    // an extension of its own is kept
+    };
+    for (const Case &c : cases) {
+        TApolloDataSet t;
+        t.TableName = c.tableName;
+        if (c.opens) {
+            EXPECT_NO_THROW(t.Open()) << c.tableName.toStdString();
+            EXPECT_EQ(QFileInfo(t.engine()->path()).fileName(), QStringLiteral("KA060AK0.DBF"));
+        } else {
+            EXPECT_THROW(t.Open(), EMoxError) << c.tableName.toStdString();
+        }
+    }
 }
