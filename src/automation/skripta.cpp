@@ -1,0 +1,327 @@
+#include "automation/skripta.h"
+
+#include "automation/housekeeping.h"
+#include "general/general.h"
+#include "log/history.h"
+#include "shell/context.h"
+#include "shell/dispatch.h"
+#include "oracle/schemanames.h"
+#include "shell/moxerror.h"
+#include "shell/paths.h"
+#include "shell/startup.h"
+#include "shell/text.h"
+
+#include <exception>
+
+using namespace moxskripta;
+
+namespace {
+
+// A logon of the script failed with nobody there to retry it: the run ends.
+class EPrijavaNeuspela : public EMoxError {
+public:
+    using EMoxError::EMoxError;
+};
+
+bool je(const QString &ukaz, const char *beseda) { return ukaz == QLatin1String(beseda); }
+
+} // namespace
+
+QVector<TInstalacija> naloziInstalacije(TMoxContext &ctx)
+{
+    QVector<TInstalacija> out;
+    TOracleDataSet &q = ctx.quDyn;
+    q.Close();
+    q.SQL.clear();
+    q.DeleteVariables();
+    q.SQL << QStringLiteral("select * from ORNA_UTIL.ORNA_INSTALATIONS order by userIndex");
+    q.Open();
+    struct Zapri {
+        TOracleDataSet &q;
+        ~Zapri()
+        {
+            try {
+                q.Close();
+            } catch (...) {
+            }
+        }
+    } zapri{q};
+    while (!q.Eof()) {
+        TInstalacija i;
+        i.userTavo = q.FieldByName(QStringLiteral("USER_TAVO")).AsString();
+        i.passTavo = q.FieldByName(QStringLiteral("PASS_TAVO")).AsString();
+        i.userFaktur = q.FieldByName(QStringLiteral("USER_FAKTUR")).AsString();
+        i.passFaktur = q.FieldByName(QStringLiteral("PASS_FAKTUR")).AsString();
+        i.instance = q.FieldByName(QStringLiteral("INSTANCE")).AsString();
+        i.userIndex = q.FieldByName(QStringLiteral("USERINDEX")).AsString();
+        i.scriptStatus = q.FieldByName(QStringLiteral("LASTSCRIPTSTATUS")).AsString();
+        out.push_back(i);
+        q.Next();
+    }
+    return out;
+}
+
+TSkriptniTek::TSkriptniTek(TMoxContext &ctx, TDispatch &dispatch, TSkriptaOkno &okno)
+    : m_ctx(ctx), m_dispatch(dispatch), m_okno(okno)
+{
+}
+
+void TSkriptniTek::naloziInstalacije() { m_instalacije = ::naloziInstalacije(m_ctx); }
+
+void TSkriptniTek::izpisi(const QString &text) const
+{
+    if (odmev)
+        odmev(text);
+}
+
+int TSkriptniTek::tiAutoStartTimer()
+{
+    m_napaka.clear();
+    m_napakeUkazov = 0;
+    m_prijavaNeuspela = false;
+    const int napakePrej = m_ctx.pNapakePrenosov;
+
+    const QString user = m_ctx.currUser;
+    const QString server = m_ctx.currServer;
+    const QString password = m_ctx.currPassword;
+
+    try {
+        if (m_ctx.currMoreInstall) {
+            for (qsizetype k = 0; k < m_instalacije.size(); ++k) {
+                const TInstalacija &i = m_instalacije.at(k);
+                m_ctx.currInstanceAs = i.instance;
+                m_ctx.currUserAsTavo = i.userTavo;
+                m_ctx.currPassAsTavo = i.passTavo;
+                m_ctx.currUserAsFaktur = i.userFaktur;
+                m_ctx.currPassAsFaktur = i.passFaktur;
+                m_ctx.currServer = m_ctx.currInstanceAs;
+                izpisi(QStringLiteral("-- %1/%2: %3@%4").arg(k + 1).arg(m_instalacije.size()).arg(i.userTavo,
+                                                                                                   i.instance));
+                izvediSkripto();
+            }
+        } else {
+            izvediSkripto();
+        }
+    } catch (const EMoxError &e) {
+        m_napaka = e.message();
+        return izhodPrekinjen;
+    } catch (const std::exception &e) {
+        m_napaka = QString::fromLocal8Bit(e.what());
+        return izhodPrekinjen;
+    }
+
+    m_ctx.currUser = user;
+    m_ctx.currServer = server;
+    m_ctx.currPassword = password;
+
+    if (m_prijavaNeuspela)
+        return izhodPrekinjen;
+    if (m_napakeUkazov > 0 || m_ctx.pNapakePrenosov > napakePrej)
+        return izhodNapakePrenosov;
+    return izhodBrezNapak;
+}
+
+void TSkriptniTek::izvediSkripto()
+{
+    m_ctx.p_replikacija = false;
+    m_ctx.p_sl.clear();
+    m_largeRBNaKoncu = false;
+
+    if (!((m_ctx.osOracle.Connected() || m_ctx.declRunParam) && !m_ctx.runParamType.isEmpty()))
+        return;
+
+    if (!m_ctx.runParamType.startsWith(u'@')) {
+        m_ctx.p_sl = QStringList{enovrsticniUkaz(m_ctx)};
+    } else {
+        m_ctx.p_sl = moxtext::readTextLines(imeSkripte(m_ctx.runParamType));
+        if (m_ctx.runParamvalue1 != QStringLiteral("NULL"))
+            m_ctx.p_sourceBase = m_ctx.runParamvalue1;
+        if (m_ctx.runParamvalue2 != QStringLiteral("NULL"))
+            m_ctx.p_destBase = m_ctx.runParamvalue2;
+        m_ctx.currInclude = m_ctx.runParamvalue3;
+    }
+
+    // The lines are counted once, before the first one runs.
+    const QStringList vrstice = m_ctx.p_sl;
+    for (qsizetype i = 0; i < vrstice.size(); ++i) {
+        m_ctx.pAutomatika = true;
+        const QString &line = vrstice.at(i);
+        const TUkaz u = ukazVrstice(line, m_ctx.currInclude);
+        if (u.ukaz != QLatin1String(KOMENTAR))
+            izpisi(odmevVrstice(int(i + 1), line, u));
+        izvediUkaz(u);
+    }
+
+    if (m_largeRBNaKoncu)
+        izklopiLargeRB();
+}
+
+void TSkriptniTek::izvediUkaz(const TUkaz &u)
+{
+    if (je(u.ukaz, CONNECT))
+        connect(u);
+    else if (je(u.ukaz, LARGERB))
+        largeRB(u);
+    else if (je(u.ukaz, REFRESH))
+        refresh(u);
+    else if (je(u.ukaz, REPLIKACIJA))
+        replikacija();
+    else if (je(u.ukaz, SQL))
+        sql(u);
+    else if (je(u.ukaz, PREPARE))
+        prepare(u);
+    // Any other word, KOMENTAR included, does nothing.
+}
+
+void TSkriptniTek::connect(const TUkaz &u)
+{
+    const QString alias = zamenjajBazo(u.a3, m_ctx.p_sourceBase, m_ctx.p_destBase);
+    connectGeslo(m_ctx, alias, u.a1, u.a2, m_ctx.currPassword);
+    if (!u.a1.isEmpty())
+        m_ctx.currUser = u.a1;
+    if (!alias.isEmpty())
+        m_ctx.currServer = alias;
+
+    if (m_ctx.currMoreInstall) {
+        m_ctx.currServer = m_ctx.currInstanceAs;
+        if (m_ctx.currUser == QStringLiteral("TAVO")) {
+            m_ctx.currUser = m_ctx.currUserAsTavo;
+            m_ctx.currPassword = m_ctx.currPassAsTavo;
+        }
+        if (m_ctx.currUser == QStringLiteral("FAKTUR")) {
+            m_ctx.currUser = m_ctx.currUserAsFaktur;
+            m_ctx.currPassword = m_ctx.currPassAsFaktur;
+        }
+    }
+
+    const QString user = m_ctx.currUser;
+    const QString server = m_ctx.currServer;
+    const bool povezan = m_okno.prijava(m_ctx.currUser, m_ctx.currPassword, m_ctx.currServer);
+
+    m_okno.omogociMenije(povezan);
+    QString naslov = m_ctx.pOrgMainCaption + QString(7, u' ') + moxtext::upperAZ(m_ctx.currUser) + u'@' +
+                     moxtext::upperAZ(m_ctx.currServer);
+    if (aliJeVecInstacijNaTrenutniInstanci(m_ctx.currServer))
+        naslov += QStringLiteral("  (MULTIUSER) ");
+    m_okno.nastaviNaslov(naslov);
+
+    if (!povezan) {
+        m_prijavaNeuspela = true;
+        // Without a person nobody can log on by hand, and every later line
+        // would work on no session: the run ends here.
+        if (m_okno.brezOsebe())
+            throw EPrijavaNeuspela(QStringLiteral("NEDOVOLJEN DOSTOP: ") + user + u'@' + server);
+    }
+}
+
+void TSkriptniTek::largeRB(const TUkaz &u)
+{
+    bool oznacen;
+    if (u.a1 == QStringLiteral("OFF")) {
+        oznacen = true;
+        m_largeRBNaKoncu = false;
+    } else {
+        oznacen = false;
+        m_largeRBNaKoncu = true;
+    }
+    m_okno.nastaviLargeRB(oznacen);
+    if (!activateLargeRB(m_ctx, oznacen))
+        ++m_napakeUkazov;
+    m_okno.nastaviLargeRB(oznacen);
+}
+
+void TSkriptniTek::izklopiLargeRB()
+{
+    // Switched off whatever the mark says: a switch-on that failed has left
+    // the mark unchecked, and the toggle would then switch the segment on.
+    bool oznacen = true;
+    m_okno.nastaviLargeRB(oznacen);
+    if (!activateLargeRB(m_ctx, oznacen))
+        ++m_napakeUkazov;
+    m_okno.nastaviLargeRB(oznacen);
+}
+
+bool TSkriptniTek::naVoljo(const QString &operacija)
+{
+    if (m_dispatch.has(operacija))
+        return true;
+    // Reported in the run log (and as a message outside unattended runs).
+    m_dispatch.run(m_ctx, operacija);
+    izpisi(niNaVoljo(operacija));
+    return false;
+}
+
+QString TSkriptniTek::strukturnaDatoteka(const QString &dir, const QString &ime) const
+{
+    return moxpath::native((dir.isEmpty() ? m_ctx.currSaveDir : dir) + ime + QStringLiteral(".str"));
+}
+
+void TSkriptniTek::refresh(const TUkaz &u)
+{
+    for (const QString &postavka : postavkeOsvezitve(u.a1)) {
+        if (jeDruzinaOsvezitve(postavka)) {
+            const QString op = operacijaOsvezitve(postavka);
+            if (naVoljo(op))
+                m_okno.osveziDruzino(postavka, op, u.a2);
+            continue;
+        }
+        // A general table.
+        const QString datoteka = strukturnaDatoteka(u.a2, postavka);
+        m_ctx.currTabela = postavka;
+        pripraviSejo(m_ctx.quDyn1, m_ctx);
+        m_okno.pokaziSplosnoOsvezevanje(datoteka);
+        const TOsvezevanjeNapredek *napredek = m_okno.napredekOsvezevanja();
+        TMoxContext &ctx = m_ctx;
+        const TOsvezevanjeIzid izid =
+            refreshGeneralFromFile(m_ctx, datoteka, m_okno.samoPreverjanjeSplosno(),
+                                   [&ctx](const QString &lastnik, const QString &tabela, const QString &nacin) {
+                                       preklopiTriggerje(ctx, lastnik, tabela, nacin);
+                                   },
+                                   napredek);
+        if (izid.status == QStringLiteral("D"))
+            ++m_ctx.pNapakePrenosov;
+    }
+}
+
+void TSkriptniTek::prepare(const TUkaz &u)
+{
+    m_ctx.p_autoPrepare = true;
+    for (const TPostavkaPriprave &p : postavkePriprave(u.a1)) {
+        if (jeDruzinaPriprave(p.ime)) {
+            const QString op = operacijaPriprave(p.ime);
+            if (naVoljo(op))
+                m_okno.pripraviDruzino(p.ime, op, u.a2);
+            continue;
+        }
+        // A general table: its structure file's folder becomes the save
+        // directory (done by the preparation itself).
+        const QString datoteka = strukturnaDatoteka(u.a2, p.ime);
+        m_okno.pokaziSplosnoPripravo(datoteka, p.filter);
+        prepareGeneralFromFile(m_ctx, datoteka, p.filter, false, m_okno.napredekPriprave());
+    }
+    m_ctx.p_autoPrepare = true;
+}
+
+void TSkriptniTek::sql(const TUkaz &u)
+{
+    const QString stavek = stavekSQL(u.a1);
+    TOracleQuery &q = m_ctx.quTemporary;
+    try {
+        q.Clear();
+        q.SQL << stavek;
+        q.Execute();
+    } catch (const EMoxError &e) {
+        ++m_napakeUkazov;
+        izpisi(e.message());
+        if (m_ctx.ui)
+            m_ctx.ui->showMessage(QStringLiteral("NAPAKA pri izvajanju: ") + stavek);
+    }
+}
+
+void TSkriptniTek::replikacija()
+{
+    m_ctx.p_replikacija = true;
+    m_ctx.currSaveDir = m_ctx.currReplSaveDir;
+    m_ctx.currDirLog = m_ctx.currReplDirLog;
+    naloziZadnjeOsvezitve(m_ctx);
+}

@@ -1,0 +1,134 @@
+#pragma once
+// The command script runner: runs the script (or the one command of the
+// command line) once, or once per installation in a database that serves
+// several, line by line: CONNECT, PREPARE, REFRESH, SQL, LARGERB and
+// REPLIKACIJA. Engine code: what it needs of the main window (the
+// connection dialog, the screens of the families, the menu mark of the large
+// rollback segment) it asks through TSkriptaOkno.
+#include "automation/skriptajezik.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+
+struct TMoxContext;
+class TDispatch;
+struct TOsvezevanjeNapredek;
+struct TPripravaNapredek;
+
+// One installation of a database that serves several (a row of
+// ORNA_UTIL.ORNA_INSTALATIONS).
+struct TInstalacija {
+    QString userTavo, passTavo;     // user and password standing for TAVO
+    QString userFaktur, passFaktur; // the same for FAKTUR
+    QString instance;               // database alias
+    QString userIndex;              // order number
+    QString scriptStatus;           // LastScriptStatus as read
+};
+
+// Reads every installation, in the order of userIndex, on quDyn. Errors of
+// the query reach the caller.
+QVector<TInstalacija> naloziInstalacije(TMoxContext &ctx);
+
+// What a script run needs of the main window.
+class TSkriptaOkno {
+public:
+    virtual ~TSkriptaOkno() = default;
+
+    // True when nobody is at the screen: a logon that fails is not offered
+    // for a manual retry and ends the run.
+    virtual bool brezOsebe() const = 0;
+
+    // CONNECT: puts user, password and alias into the connection dialog and
+    // runs its connect action; when the session is not connected afterwards
+    // and somebody is there, shows the dialog for a manual logon. Returns
+    // whether the session is connected.
+    virtual bool prijava(const QString &user, const QString &password, const QString &server) = 0;
+    virtual void omogociMenije(bool on) = 0;
+    virtual void nastaviNaslov(const QString &naslov) = 0;
+
+    // The mark of the menu command "LargeRB ON" (checked: online).
+    virtual bool largeRBOznacen() const = 0;
+    virtual void nastaviLargeRB(bool oznacen) = 0;
+
+    // A family's refresh or preparation as its screen runs it: a non-empty
+    // directory replaces the screen's directory field, the check-only box the
+    // family's script run clears is cleared, the screen is shown and its
+    // action runs the operation (dispatch name). Errors the operation does
+    // not handle reach the caller.
+    virtual void osveziDruzino(const QString &druzina, const QString &operacija, const QString &dir) = 0;
+    virtual void pripraviDruzino(const QString &druzina, const QString &operacija, const QString &dir) = 0;
+
+    // The general screens: shown before the general refresh (with its
+    // structure file) and the general preparation (with its structure file
+    // and filter). The progress objects show the counters there; nullptr
+    // when there is nothing to show.
+    virtual void pokaziSplosnoOsvezevanje(const QString &strukturnaDatoteka) = 0;
+    virtual void pokaziSplosnoPripravo(const QString &strukturnaDatoteka, const QString &filter) = 0;
+    virtual const TOsvezevanjeNapredek *napredekOsvezevanja() { return nullptr; }
+    virtual const TPripravaNapredek *napredekPriprave() { return nullptr; }
+    // Check-only mode of the general refresh (its screen's box).
+    virtual bool samoPreverjanjeSplosno() const = 0;
+};
+
+// Exit status of an unattended run.
+enum TIzhodAvtomatike {
+    izhodBrezNapak = 0,  // every transfer ended without errors
+    izhodNapakePrenosov = 1, // some transfer (or SQL command, or switch) recorded errors
+    izhodPrekinjen = 2,  // an error no command caught ended the run, or a logon failed
+};
+
+class TSkriptniTek {
+public:
+    TSkriptniTek(TMoxContext &ctx, TDispatch &dispatch, TSkriptaOkno &okno);
+
+    // The installations of a multi-installation run (Part of the first
+    // activation): replaced by naloziInstalacije.
+    void naloziInstalacije();
+    void nastaviInstalacije(QVector<TInstalacija> instalacije) { m_instalacije = std::move(instalacije); }
+    const QVector<TInstalacija> &instalacije() const { return m_instalacije; }
+
+    // The work of the automation timer: the script once, or once per
+    // installation, then the remembered logon back. Returns the exit status.
+    // An error no command catches ends the run: zadnjaNapaka() holds it.
+    int tiAutoStartTimer();
+
+    // Runs the script once for the current installation. Errors no command
+    // catches are raised.
+    void izvediSkripto();
+
+    // Runs one command (a split line).
+    void izvediUkaz(const TUkaz &u);
+
+    // The error that ended the last run (empty when it ran to its end).
+    const QString &zadnjaNapaka() const { return m_napaka; }
+    // Errors the script's own commands recorded (SQL, large rollback segment).
+    int napakeUkazov() const { return m_napakeUkazov; }
+
+    // Where script lines and notes of the run go (standard error in runs
+    // without a screen); empty: nowhere.
+    std::function<void(const QString &)> odmev;
+
+private:
+    void connect(const TUkaz &u);
+    void largeRB(const TUkaz &u);
+    void refresh(const TUkaz &u);
+    void prepare(const TUkaz &u);
+    void sql(const TUkaz &u);
+    void replikacija();
+    void izklopiLargeRB();
+    bool naVoljo(const QString &operacija);
+    void izpisi(const QString &text) const;
+    QString strukturnaDatoteka(const QString &dir, const QString &ime) const;
+
+    TMoxContext &m_ctx;
+    TDispatch &m_dispatch;
+    TSkriptaOkno &m_okno;
+    QVector<TInstalacija> m_instalacije;
+    bool m_largeRBNaKoncu = false; // switch the segment off after the last line
+    bool m_prijavaNeuspela = false;
+    int m_napakeUkazov = 0;
+    QString m_napaka;
+};

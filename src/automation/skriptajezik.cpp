@@ -1,0 +1,179 @@
+#include "automation/skriptajezik.h"
+
+#include "shell/runstate.h"
+
+namespace moxskripta {
+
+namespace {
+
+bool jePresledek(QChar c) { return c.unicode() <= 32; }
+
+// The next item of a list: the text before the first ",", trimmed; the list
+// keeps at most 100 characters after that ",". Without a "," the item is
+// the whole list and the list ends.
+QString naslednja(QString &seznam)
+{
+    const qsizetype p = seznam.indexOf(u',');
+    if (p < 0) {
+        const QString postavka = obreziPresledke(seznam);
+        seznam.clear();
+        return postavka;
+    }
+    const QString postavka = obreziPresledke(seznam.left(p));
+    seznam = seznam.mid(p + 1, 100);
+    return postavka;
+}
+
+} // namespace
+
+QString obreziPresledke(const QString &s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && jePresledek(s.at(b)))
+        ++b;
+    while (e > b && jePresledek(s.at(e - 1)))
+        --e;
+    return s.mid(b, e - b);
+}
+
+QString skupinaVrstice(const QString &line, qsizetype *podcrtaj)
+{
+    const qsizetype u = line.indexOf(u'_') + 1; // position from 1, 0 when missing
+    if (podcrtaj)
+        *podcrtaj = u;
+    if (u > 1 && u < 13)
+        return line.mid(1, u - 2);
+    return QStringLiteral("XXX");
+}
+
+TUkaz ukazVrstice(const QString &line, const QString &currInclude)
+{
+    if (line.startsWith(u'#')) {
+        TUkaz u;
+        u.ukaz = QString::fromLatin1(KOMENTAR);
+        return u;
+    }
+    if (!line.startsWith(u'/') || currInclude == QStringLiteral("ALL"))
+        return razcleniUkaz(line);
+
+    qsizetype u = 0;
+    const QString skupina = skupinaVrstice(line, &u);
+    // An empty group is found in no include list.
+    if (skupina.isEmpty() || !currInclude.contains(skupina)) {
+        TUkaz k;
+        k.ukaz = QString::fromLatin1(KOMENTAR);
+        return k;
+    }
+    TUkaz r = razcleniUkaz(line);
+    r.ukaz = r.ukaz.mid(u, 30);
+    return r;
+}
+
+QString zamenjajBazo(const QString &alias, const QString &sourceBase, const QString &destBase)
+{
+    if (!alias.startsWith(QStringLiteral("XXXXX")))
+        return alias;
+    return alias.startsWith(QStringLiteral("XXXXXS")) ? sourceBase : destBase;
+}
+
+QString stavekSQL(const QString &a1)
+{
+    if (a1.size() < 2)
+        return QString();
+    return a1.mid(1, a1.size() - 2);
+}
+
+QStringList postavkeOsvezitve(const QString &seznam)
+{
+    QString s = seznam;
+    if (!s.endsWith(u','))
+        s += u',';
+    QStringList out;
+    while (!s.isEmpty()) {
+        const QString postavka = naslednja(s);
+        if (!postavka.isEmpty())
+            out << postavka;
+    }
+    return out;
+}
+
+QVector<TPostavkaPriprave> postavkePriprave(const QString &seznam)
+{
+    QString s = seznam;
+    if (!s.contains(u'"') && !s.endsWith(u','))
+        s += u',';
+    QVector<TPostavkaPriprave> out;
+    while (!s.isEmpty()) {
+        QString postavka;
+        if (s.contains(u'"')) {
+            postavka = s;
+            s.clear();
+        } else {
+            postavka = naslednja(s);
+        }
+        TPostavkaPriprave p;
+        const qsizetype q1 = postavka.indexOf(u'"');
+        if (q1 >= 0) {
+            const qsizetype q2 = postavka.indexOf(u'"', q1 + 1);
+            if (q2 > q1)
+                p.filter = obreziPresledke(postavka.mid(q1 + 1, q2 - q1 - 1));
+            p.ime = obreziPresledke(postavka.left(q1));
+        } else {
+            p.ime = postavka;
+        }
+        if (!p.ime.isEmpty())
+            out << p;
+    }
+    return out;
+}
+
+QString enovrsticniUkaz(const TRunState &rs)
+{
+    return rs.runParamType + u' ' + rs.runParamvalue1 + u' ' + rs.runParamvalue2 + u' ' + rs.runParamvalue3;
+}
+
+bool jeDruzinaOsvezitve(const QString &ime) { return !operacijaOsvezitve(ime).isEmpty(); }
+
+bool jeDruzinaPriprave(const QString &ime) { return !operacijaPriprave(ime).isEmpty(); }
+
+// The names are those the screens run (moxops in shell/screens.h).
+QString operacijaOsvezitve(const QString &druzina)
+{
+    static const struct {
+        const char *druzina, *operacija;
+    } tabela[] = {{"SKS", "osveziSKS"},           {"OBR", "osveziObrazce"},   {"PARAM", "osveziParametre"},
+                  {"ANALIZEHC", "osveziAnalizeHC"}, {"GRUPE", "osveziGrupe"}, {"GRUPE023", "osveziGrupe023"},
+                  {"PALETE", "osveziPalete"}};
+    for (const auto &t : tabela)
+        if (druzina == QLatin1String(t.druzina))
+            return QString::fromLatin1(t.operacija);
+    return QString();
+}
+
+QString operacijaPriprave(const QString &druzina)
+{
+    static const struct {
+        const char *druzina, *operacija;
+    } tabela[] = {{"SKS", "pripraviSKS"},
+                  {"OBR", "pripraviObrazce"},
+                  {"PARAM", "pripraviParametre"},
+                  {"GRUPE", "pripraviGrupe"},
+                  {"PALETE", "pripraviPalete"}};
+    for (const auto &t : tabela)
+        if (druzina == QLatin1String(t.druzina))
+            return QString::fromLatin1(t.operacija);
+    return QString();
+}
+
+QString odmevVrstice(int stevilka, const QString &line, const TUkaz &u)
+{
+    QString besedilo = line;
+    // A password of a CONNECT line does not go into job logs; a one-character
+    // password code may.
+    if (u.ukaz == QLatin1String(CONNECT) && u.a2.size() > 1) {
+        besedilo = u.ukaz + u' ' + u.a1 + QStringLiteral(" ***** ") + u.a3;
+    }
+    return QStringLiteral("%1: %2").arg(stevilka).arg(besedilo);
+}
+
+} // namespace moxskripta
