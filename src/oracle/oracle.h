@@ -14,6 +14,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <vector>
 
 class OraEngineSession;   // engine side of a session (oracle/engine.h)
 class OraEngineCursor;    // engine side of a prepared statement
@@ -42,9 +43,13 @@ public:
 
     // Engine side; null while not connected. For the layer's own objects.
     OraEngineSession *engine() const;
+    // Grows with every logon and logoff, so that statement objects notice
+    // that their engine-side cursor belongs to an earlier connection.
+    quint64 connectionSerial() const { return m_serial; }
 
 private:
     std::unique_ptr<OraEngineSession> m_engine;
+    quint64 m_serial = 0;
 };
 
 // The database aliases the client knows, sorted, without duplicates.
@@ -101,6 +106,13 @@ protected:
     Variable *findVariable(const QString &name);
     const Variable *findVariable(const QString &name) const;
     QString sqlText() const;
+
+    // The engine-side cursor, made on first use on the session's connection.
+    std::unique_ptr<OraEngineCursor> m_cursor;
+    quint64 m_cursorSerial = 0;
+    // Runs the SQL text with the bound variables; afterwards the variables
+    // hold what the statement left in them and CLOB locators are set.
+    OraEngineCursor &run();
 };
 
 // A query object: opened, read row by row, closed.

@@ -1,0 +1,111 @@
+#pragma once
+// The embedded engine's session: one SQLite connection whose main database
+// is the catalog; schema files are attached under their schema names as
+// statements need them. SQLite attaches at most ten files at once, so the
+// least recently used schema that the open transaction has not touched is
+// detached to make room.
+//
+// Transactions follow Oracle: the first write opens a transaction that stays
+// open until Commit or Rollback; a failed statement undoes only itself; DDL
+// commits first. Sequences, getSequence counters and rollback-segment states
+// are written through a second connection and committed at once, so a
+// number handed out is never handed out again, even after a rollback.
+#include "oracle/embedded/sqlast.h"
+#include "oracle/embedded/translator.h"
+#include "oracle/engine.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <list>
+#include <map>
+#include <set>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace oraembed {
+
+class EmbeddedCursor;
+
+class EmbeddedSession : public OraEngineSession, public CatalogLookup {
+public:
+    static std::unique_ptr<OraEngineSession> connect(const QString &alias, const QString &user, const QString &password);
+    ~EmbeddedSession() override;
+
+    QString engineName() const override { return QStringLiteral("embedded"); }
+    QString user() const override { return m_user; }
+    void commit() override;
+    void rollback() override;
+    std::unique_ptr<OraEngineCursor> createCursor() override;
+    void deleteRow(const QString &rowid) override;
+
+    bool userExists(const QString &user) override;
+    std::shared_ptr<const TableInfo> table(const QString &owner, const QString &name) override;
+
+    // for the cursors and the SQL functions
+    sqlite3 *db() const { return m_db; }
+    qint64 ddlVersion();
+    void prepareRead(const QSet<QString> &schemas);
+    void prepareWrite(const QSet<QString> &schemas);
+    void runDdl(const Stmt &s);
+    sqlite3_stmt *prepare(const QString &sql);          // a new statement; throws mapped errors
+    [[noreturn]] void raise(const Translation *t = nullptr, const QString &context = QString());
+    QString errorText(int rc, const QString &msg, const Translation *t);
+    void cursorPending(EmbeddedCursor *c, bool pending);
+    void forgetCursor(EmbeddedCursor *c);
+    void afterFailure();
+
+    QString marker(const QString &owner) const;
+    void setMarker(const QString &owner, const QString &marker) { m_markers[owner] = marker; }
+    qint64 nextKey(const QString &owner, const QString &name, const QString &tableRef, const QString &keyColumn);
+    qint64 nextval(const QString &owner, const QString &sequence);
+    qint64 currval(const QString &owner, const QString &sequence) const;
+    void setRollbackSegment(const QString &owner, const QString &name, const QString &mode);
+    void writeLob(const QString &owner, const QString &table, const QString &column, qint64 rowid, const QString &text);
+    QString readLob(const QString &owner, const QString &table, const QString &column, qint64 rowid);
+
+private:
+    EmbeddedSession(QString folder, QString alias, QString user, sqlite3 *db);
+
+    QString m_folder, m_alias, m_user;
+    sqlite3 *m_db = nullptr;
+    sqlite3 *m_aux = nullptr;
+    int m_maxAttached = 10;
+    std::list<QString> m_attached; // most recently used first
+    bool m_inTxn = false;
+    QSet<QString> m_txnSchemas;
+    std::set<EmbeddedCursor *> m_cursors;
+    std::set<EmbeddedCursor *> m_pending;
+    std::map<QString, QString> m_markers;
+    std::map<QString, qint64> m_currval;
+    QHash<QString, sqlite3_stmt *> m_cache;    // internal statements on the main connection
+    QHash<QString, sqlite3_stmt *> m_auxCache; // on the second connection
+    qint64 m_cachedVersion = -1;
+    std::map<QString, std::shared_ptr<const TableInfo>> m_tables;
+    std::map<QString, bool> m_users;
+    std::map<QString, std::shared_ptr<const TableInfo>> m_dictionary;
+
+    sqlite3_stmt *cached(const QString &sql);
+    sqlite3_stmt *auxCached(const QString &sql);
+    sqlite3 *aux();
+    void exec(const QString &sql);
+    void ensureAttached(const QSet<QString> &schemas);
+    void drainPending();
+    void beginDdl();
+    void endDdl(bool ok);
+    QString newConstraintName();
+    void ddlCreateTable(const Stmt &s);
+    void ddlCreateIndex(const Stmt &s);
+    void ddlCreateSequence(const Stmt &s);
+    void ddlCreateTrigger(const Stmt &s);
+    void ddlAlterTrigger(const Stmt &s);
+    void ddlDrop(const Stmt &s);
+    void ddlTruncate(const Stmt &s);
+    QString ownerOf(const QStringList &name) const { return name.size() > 1 ? name[0] : m_user; }
+    void requireUser(const QString &owner);
+    bool objectExists(const QString &owner, const QString &name);
+    void registerFunctions();
+};
+
+} // namespace oraembed

@@ -1,0 +1,137 @@
+#pragma once
+// Turns parsed Oracle statements into SQLite statements: names resolve
+// against the catalog (unqualified names in the logged-on user's schema),
+// outer joins written with (+) become LEFT JOINs, Oracle functions map onto
+// functions the engine registers on its connection, and every value written
+// into a column passes through that column's type (padding, rounding, length
+// and date checks).
+#include "oracle/embedded/sqlast.h"
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+namespace oraembed {
+
+// Value kinds the translator tracks, so that dates read back as dates.
+enum class VType { Unknown, Text, Number, Date, Clob, Blob, Rowid };
+
+struct ColumnInfo {
+    QString name;
+    QString dataType; // VARCHAR2, CHAR, NUMBER, FLOAT, DATE, CLOB, BLOB, LONG
+    int length = 0;
+    int precision = -1;
+    int scale = -1;
+    bool nullable = true;
+    int id = 0;
+    QString defaultSource; // Oracle text of the DEFAULT clause, empty when none
+    VType vtype() const;
+};
+
+struct TableInfo {
+    QString owner;
+    QString name;
+    std::vector<ColumnInfo> columns;
+    QString keyColumn;   // single numeric primary-key column, or empty
+    QString sqlRef;      // how SQLite names it: "OWNER"."TABLE" or temp."VIEW"
+    bool dictionary = false;
+    const ColumnInfo *column(const QString &name) const;
+};
+
+// What the translator asks of the database.
+class CatalogLookup {
+public:
+    virtual ~CatalogLookup() = default;
+    virtual bool userExists(const QString &user) = 0;
+    // A table of a schema, or a data-dictionary view (owner "SYS"); null when missing.
+    virtual std::shared_ptr<const TableInfo> table(const QString &owner, const QString &name) = 0;
+};
+
+struct OutColumn {
+    QString name;
+    VType type = VType::Unknown;
+};
+
+struct ReturnTarget {
+    QString var;      // bind name, upper-case
+    VType type = VType::Unknown;
+    QString column;   // the returned column when it is a plain column, else empty
+};
+
+struct Translation {
+    enum Kind { Query, Dml };
+    Kind kind = Query;
+    QString sql;
+    QSet<QString> schemas;            // schemas the statement touches
+    std::vector<OutColumn> columns;   // a query's result columns
+    // DML
+    char dml = 0;                     // 'I', 'U', 'D'
+    QString owner, table;             // the written table
+    std::vector<ReturnTarget> returning; // the SQL returns rowid first, then these
+};
+
+class Translator {
+public:
+    Translator(CatalogLookup &catalog, QString user);
+
+    Translation query(const Query &q);
+    Translation dml(const Stmt &s);
+    // "SELECT expr" for a block's assignment or call; the value kind in *type.
+    Translation scalar(const Expr &e, bool asProcedure);
+    // SQLite CREATE TRIGGER statements for an Oracle row trigger.
+    QStringList trigger(const Stmt &s, const TableInfo &table, const QString &sqliteName);
+    // CHECK constraint text for CREATE TABLE (columns unqualified).
+    QString check(const Expr &e, const TableInfo &table);
+    // The function a written value passes through for a column.
+    static QString coerce(const QString &valueSql, const ColumnInfo &c, const QString &owner, const QString &table);
+
+    static QString quote(const QString &name);
+    static QString literal(const QString &text);
+
+private:
+    struct Gen {
+        QString sql;
+        VType type = VType::Unknown;
+        QString rowidOf; // "OWNER.TABLE" of a rowid value
+    };
+    struct ScopeTable {
+        QString qualifier;      // alias, or the table name
+        QString owner, table;   // base tables
+        std::shared_ptr<const TableInfo> info;
+        std::vector<OutColumn> cols;
+        bool base = false;
+        QString fromSql;        // text used in FROM
+    };
+    struct Scope {
+        std::vector<ScopeTable> tables;
+        Scope *parent = nullptr;
+    };
+
+    CatalogLookup &m_cat;
+    QString m_user;
+    QSet<QString> m_schemas;
+    bool m_trigger = false;
+    const TableInfo *m_triggerTable = nullptr;
+    char m_triggerEvent = 0;        // 'I', 'U', 'D' while a trigger body is translated
+    bool m_triggerNewAsRow = false; // :new.col names the row's own column (inside the row update)
+    int m_subqueryAlias = 0;
+
+    Gen expr(const Expr &e, Scope *scope);
+    Gen name(const Expr &e, Scope *scope);
+    Gen call(const Expr &e, Scope *scope);
+    Gen binaryOp(const Expr &e, Scope *scope);
+    Gen engineFunction(const Expr &e, const QString &owner, const QString &func, Scope *scope, const QString &shown);
+    QString queryText(const Query &q, Scope *parent, std::vector<OutColumn> &cols);
+    QString blockText(const QueryBlock &b, Scope *parent, std::vector<OutColumn> &cols,
+                      const std::vector<OrderItem> *orderBy);
+    QString orderText(const std::vector<OrderItem> &items, Scope *scope);
+    ScopeTable fromTable(const FromItem &f, Scope *parent);
+    std::shared_ptr<const TableInfo> resolveTable(const QStringList &name, bool forWrite, int line, int column);
+    const ScopeTable *findQualifier(Scope *scope, const QStringList &qual, Scope **found = nullptr) const;
+    [[noreturn]] void invalidIdentifier(const QStringList &parts) const;
+};
+
+} // namespace oraembed
