@@ -1,0 +1,402 @@
+// Round trips of general tables between two embedded databases: prepared at
+// the exporting installation, refreshed at the receiving one.
+#include "roundtrip_support.h"
+
+#include "shell/moxerror.h"
+#include "shell/text.h"
+
+#include <QDate>
+#include <QFile>
+
+using namespace roundtrip;
+
+namespace {
+
+const QStringList kAktivnosti{
+    "TABELA=TAVO.KA060AK0",
+    "KLJUC=CODE_060 VARCHAR2",
+    "AUTO=SIFRA060 begin:naslednji:=   tavo.getSequence('KA060AK0');end;",
+    "STRUKTURA",
+    "CODE_060,,VARCHAR2,10,,,,",
+    "OPIS_060,U,VARCHAR2,60,,,,",
+    "TRAJ_060,U,INTEGER,5,,,,",
+    "STAT_060,U,CHAR,1,,,,",
+};
+
+class GeneralRoundTrip : public RoundTrip {
+protected:
+    // Activities at both installations: A1 only exported (new), A2 with
+    // another description (different), A3 equal, A4 different but unmarked
+    // in the DBF, R9 only at the receiving one.
+    QString prepareActivities()
+    {
+        connect(kIzvoz);
+        exec({"ALTER TRIGGER TAVO.BTKA060AK0 DISABLE",
+              "insert into ka060ak0 (sifra060,code_060,opis_060,traj_060,stat_060) values (1,'A1','Pregled',15,'1')",
+              "insert into ka060ak0 (sifra060,code_060,opis_060,traj_060,stat_060) values (2,'A2','Čiščenje zob',30,'1')",
+              "insert into ka060ak0 (sifra060,code_060,opis_060,traj_060,stat_060) values (3,'A3','Enako',null,'1')",
+              "insert into ka060ak0 (sifra060,code_060,opis_060,traj_060,stat_060) values (4,'A4','Novo ime',5,'0')"});
+        const QString str = structure("KA060AK0.str", kAktivnosti);
+        createDbf(str);
+        EXPECT_EQ(prepareGeneralFromFile(ctx, str, "order by code_060", false), 4);
+        editDbf(ctx.currSaveDir + "KA060AK0", "CODE_060", "A4", "POPRAVI", " ");
+
+        connect(kUvoz);
+        exec({"ALTER TRIGGER TAVO.BTKA060AK0 DISABLE",
+              "insert into ka060ak0 (sifra060,code_060,opis_060,traj_060,stat_060) values (502,'A2','Staro ime',30,'1')",
+              "insert into ka060ak0 (sifra060,code_060,opis_060,traj_060,stat_060) values (503,'A3','Enako',null,'1')",
+              "insert into ka060ak0 (sifra060,code_060,opis_060,traj_060,stat_060) values (504,'A4','Staro',5,'0')",
+              "insert into ka060ak0 (sifra060,code_060,opis_060,traj_060,stat_060) values (509,'R9','Samo tu',1,'1')"});
+        return str;
+    }
+};
+
+struct Stevci {
+    qint64 zapisov, novih, razlicnih, dodanih, popravljenih, napak;
+};
+
+void expectCounters(const TOsvezevanjeStevci &c, const Stevci &e)
+{
+    EXPECT_EQ(c.zapisov, e.zapisov);
+    EXPECT_EQ(c.novih, e.novih);
+    EXPECT_EQ(c.razlicnih, e.razlicnih);
+    EXPECT_EQ(c.dodanih, e.dodanih);
+    EXPECT_EQ(c.popravljenih, e.popravljenih);
+    EXPECT_EQ(c.napak, e.napak);
+}
+
+} // namespace
+
+TEST_F(GeneralRoundTrip, NewDifferentEqualAndUnmarkedRecords)
+{
+    const QString str = prepareActivities();
+    EXPECT_EQ(dbfRows(ctx.currSaveDir + "KA060AK0", {"POPRAVI", "CODE_060", "OPIS_060", "TRAJ_060", "STAT_060"}),
+              "*|A1|Pregled|15|1,*|A2|Čiščenje zob|30|1,*|A3|Enako||1,|A4|Novo ime|5|0");
+    const QString before = rows("select sifra060,code_060,opis_060,traj_060 from ka060ak0 order by code_060");
+
+    // Check-only: counted and listed, nothing written.
+    TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, true);
+    expectCounters(izid.stevci, {4, 1, 2, 0, 0, 0});
+    EXPECT_EQ(izid.status, "N");
+    EXPECT_EQ(rows("select sifra060,code_060,opis_060,traj_060 from ka060ak0 order by code_060"), before);
+    EXPECT_EQ(resultLines("KA060AK0"),
+              (QStringList{"TABELA :TAVO.KA060AK0", "NOVO:  CODE_060  A1", "POPR:  CODE_060  A2",
+                           "             OPIS_060  staro:Staro ime  novo:Čiščenje zob", "POPR:  CODE_060  A4",
+                           "             OPIS_060  staro:Staro  novo:Novo ime"}));
+    ASSERT_FALSE(ui.questions.isEmpty());
+    EXPECT_EQ(ui.questions.last(), "Konec preverjanja tabele TAVO.KA060AK0.       PREGLED?\r\n");
+
+    // For real: the new record inserted with a number of the sequence, the
+    // marked different one updated, the unmarked one left.
+    izid = refreshGeneralFromFile(ctx, str, false);
+    expectCounters(izid.stevci, {4, 1, 2, 1, 1, 0});
+    EXPECT_EQ(rows("select code_060,opis_060,traj_060,stat_060 from ka060ak0 order by code_060"),
+              "A1|Pregled|15|1,A2|Čiščenje zob|30|1,A3|Enako||1,A4|Staro|5|0,R9|Samo tu|1|1");
+    EXPECT_EQ(rows("select count(*) from ka060ak0 where code_060='A1' and sifra060>=1 and sifra060 not in (502,503,504,509)"),
+              "1");
+    EXPECT_EQ(ui.questions.last(), "Konec osveževanja tabele TAVO.KA060AK0.       PREGLED?\r\n");
+
+    // The log line of each run and the run history.
+    const QStringList log = logLines();
+    ASSERT_EQ(log.size(), 2);
+    const QString datum = QDate::currentDate().toString("dd.MM.yyyy");
+    EXPECT_EQ(log[0], datum + "  REFRESH: TAVO  TAVO.KA060AK0  INS:  UPD:  ERR:");
+    EXPECT_EQ(log[1], datum + "  REFRESH: TAVO  TAVO.KA060AK0  INS:1  UPD:1  ERR:");
+    EXPECT_EQ(rows("select vrstamox,napakemox,user_mox from orna_util.orna_mox order by datummox"),
+              "TAVO.KA060AK0|N|TAVO,TAVO.KA060AK0|N|TAVO");
+
+    // A second run finds only the unmarked difference.
+    izid = refreshGeneralFromFile(ctx, str, false);
+    expectCounters(izid.stevci, {4, 0, 1, 0, 0, 0});
+}
+
+TEST_F(GeneralRoundTrip, TriggersSwitchedOffAndOnAroundTheRefresh)
+{
+    const QString str = prepareActivities();
+    QStringList calls;
+    auto preklopi = [&](const QString &o, const QString &t, const QString &m) { calls << o + "." + t + " " + m; };
+    refreshGeneralFromFile(ctx, str, true, preklopi);
+    EXPECT_EQ(calls, (QStringList{"TAVO.KA060AK0 DISABLE", "TAVO.KA060AK0 ENABLE"}));
+
+    // Also when the run ends on an error.
+    calls.clear();
+    QFile::remove(ctx.currSaveDir + "KA060AK0.DBF");
+    QFile::remove(ctx.currSaveDir + "KA060AK0.dbf");
+    const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, true, preklopi);
+    EXPECT_EQ(izid.status, "D");
+    EXPECT_EQ(calls, (QStringList{"TAVO.KA060AK0 DISABLE", "TAVO.KA060AK0 ENABLE"}));
+}
+
+TEST_F(GeneralRoundTrip, ErrorsOutsideTheStatementsEndTheRunWithStatusD)
+{
+    struct Case {
+        const char *name;
+        std::function<void(GeneralRoundTrip &, const QString &str)> spoil;
+        const char *inMessage;
+    };
+    const Case cases[] = {
+        {"input file missing",
+         [](GeneralRoundTrip &t, const QString &) {
+             QFile::remove(t.ctx.currSaveDir + "KA060AK0.DBF");
+             QFile::remove(t.ctx.currSaveDir + "KA060AK0.dbf");
+         },
+         "KA060AK0"},
+        {"a field the file lacks",
+         [](GeneralRoundTrip &, const QString &str) {
+             QStringList l = moxtext::readTextLines(str);
+             l << "SOCT_060,U,VARCHAR2,10,,,,";
+             moxtext::writeTextLines(str, l);
+         },
+         "SOCT_060"},
+        {"a number that does not convert",
+         [](GeneralRoundTrip &t, const QString &) {
+             t.editDbf(t.ctx.currSaveDir + "KA060AK0", "CODE_060", "A2", "TRAJ_060", "3x");
+         },
+         "3x"},
+    };
+    const QString str = prepareActivities();
+    const QString dbf = ctx.currSaveDir + "KA060AK0.DBF";
+    const QString kopija = env.path("KA060AK0.kopija");
+    ASSERT_TRUE(QFile::copy(QFile::exists(dbf) ? dbf : ctx.currSaveDir + "KA060AK0.dbf", kopija));
+    int runsD = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(dbf);
+        QFile::remove(ctx.currSaveDir + "KA060AK0.dbf");
+        ASSERT_TRUE(QFile::copy(kopija, dbf));
+        moxtext::writeTextLines(str, kAktivnosti);
+        c.spoil(*this, str);
+        ui.messages.clear();
+        const int logBefore = int(logLines().size());
+
+        const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
+        EXPECT_EQ(izid.status, "D");
+        EXPECT_TRUE(izid.napaka.contains(c.inMessage)) << izid.napaka.toStdString();
+        EXPECT_TRUE(ui.messages.join('\n').contains(c.inMessage)) << ui.messages.join('\n').toStdString();
+        const QStringList rez = resultLines("KA060AK0");
+        ASSERT_FALSE(rez.isEmpty());
+        EXPECT_EQ(rez.first(), "TABELA :TAVO.KA060AK0");
+        EXPECT_TRUE(rez.last().startsWith("NAPAKA: ")) << rez.last().toStdString();
+        EXPECT_EQ(logLines().size(), logBefore + 1);
+        EXPECT_EQ(rows("select count(*) from orna_util.orna_mox where napakemox='D'"), QString::number(++runsD));
+    }
+}
+
+TEST_F(GeneralRoundTrip, OrderByFilterInReplicationMode)
+{
+    connect(kIzvoz);
+    exec({"ALTER TRIGGER TAVO.BTKA060AK0 DISABLE",
+          "insert into ka060ak0 (sifra060,code_060,stat_060,datumipl) values "
+          "(1,'A1','1',to_date('01.03.2024 09:59:00','DD.MM.YYYY HH24:MI:SS'))",
+          "insert into ka060ak0 (sifra060,code_060,stat_060,datumipl) values "
+          "(2,'A2','1',to_date('01.03.2024 10:00:00','DD.MM.YYYY HH24:MI:SS'))",
+          "insert into ka060ak0 (sifra060,code_060,stat_060,datumipl) values "
+          "(3,'A3','1',to_date('05.03.2024 08:00:00','DD.MM.YYYY HH24:MI:SS'))",
+          "insert into ka060ak0 (sifra060,code_060,stat_060,datumipl) values "
+          "(4,'A4','0',to_date('05.03.2024 08:00:00','DD.MM.YYYY HH24:MI:SS'))"});
+    const QString str = structure("KA060AK0.str", kAktivnosti);
+    createDbf(str);
+    ctx.p_replikacija = true;
+    ctx.p_aRefrZadnji = {{"TAVO.KA060AK0", "01.03.2024 10:00"}};
+    TTableDescription opis;
+    naloziStrukturo(ctx, str, opis);
+    QString filter = "where stat_060='1' order by code_060 desc";
+    EXPECT_EQ(pripraviSplosno(ctx, opis, ctx.currSaveDir + "KA060AK0", filter, false), 2);
+    EXPECT_EQ(filter, "where stat_060='1'  and  datumipl>= to_date('01.03.2024 10:00','DD.MM.YYYY HH24:MI') "
+                      "order by code_060 desc");
+    EXPECT_EQ(dbfRows(ctx.currSaveDir + "KA060AK0", {"CODE_060"}), "A3,A2");
+}
+
+TEST_F(GeneralRoundTrip, KeysOfCharNumberAndDateType)
+{
+    // CHAR key with the MAX( form: payers.
+    connect(kIzvoz, "FAKTUR");
+    exec({"insert into ka301pla (sifra301,code_301,naziv301,stat_301) values (1,'P1','Zavarovalnica','1')",
+          "insert into ka301pla (sifra301,code_301,naziv301,stat_301) values (2,'P2','Občina','1')"});
+    const QString placniki = structure("KA301PLA.str", {"TABELA=FAKTUR.KA301PLA", "KLJUC=CODE_301 CHAR",
+                                                        "AUTO=SIFRA301 select max(sifra301) naslednji from faktur.ka301pla",
+                                                        "STRUKTURA", "CODE_301,,CHAR,8,,,,", "NAZIV301,U,VARCHAR2,60,,,,",
+                                                        "STAT_301,U,CHAR,1,,,,"});
+    createDbf(placniki);
+    EXPECT_EQ(prepareGeneralFromFile(ctx, placniki, "order by code_301", false), 2);
+
+    // DATE key with the NEXTVAL form: prices by code and start date.
+    exec({"insert into ka300cen (sifra300,code_300,cena_300,valut300,datod300) values "
+          "(1,'C1',12.5,'EUR',to_date('01.01.2024','DD.MM.YYYY'))",
+          "insert into ka300cen (sifra300,code_300,cena_300,valut300,datod300) values "
+          "(2,'C2',14,'EUR',to_date('01.07.2024 08:30:00','DD.MM.YYYY HH24:MI:SS'))"});
+    const QString cene = structure("KA300CEN.str", {"TABELA=FAKTUR.KA300CEN", "KLJUC=CODE_300 VARCHAR2,DATOD300 DATE",
+                                                    "AUTO=SIFRA300 select faktur.sq_ka300cen.nextval naslednji from dual",
+                                                    "STRUKTURA", "CODE_300,,VARCHAR2,10,,,,", "DATOD300,,DATE,19,,,,",
+                                                    "CENA_300,U,NUMBER,13,2,,,", "VALUT300,U,VARCHAR2,3,,,,"});
+    createDbf(cene);
+    EXPECT_EQ(prepareGeneralFromFile(ctx, cene, QString(), false), 2);
+
+    // NUMBER key without auto-numbering: print forms keyed by their number.
+    connect(kIzvoz, "TAVO");
+    exec({"insert into ka900rep (sifra900,desc_900,stat_900) values (40,'Izvid','1')",
+          "insert into ka900rep (sifra900,desc_900,stat_900) values (41,'Napotnica','1')"});
+    const QString obrazci = structure("KA900REP.str", {"TABELA=TAVO.KA900REP", "KLJUC=SIFRA900 NUMBER", "STRUKTURA",
+                                                       "SIFRA900,,INTEGER,5,,,,", "DESC_900,U,VARCHAR2,60,,,,"});
+    createDbf(obrazci);
+    EXPECT_EQ(prepareGeneralFromFile(ctx, obrazci, QString(), false), 2);
+
+    connect(kUvoz, "FAKTUR");
+    exec({"insert into ka301pla (sifra301,code_301,naziv301,stat_301) values (10,'P2','Staro','1')",
+          "insert into ka300cen (sifra300,code_300,cena_300,valut300,datod300) values "
+          "(100,'C1',10,'EUR',to_date('01.01.2024','DD.MM.YYYY'))"});
+    TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, placniki, false);
+    expectCounters(izid.stevci, {2, 1, 1, 1, 1, 0});
+    // The MAX( form numbers on from the highest key.
+    EXPECT_EQ(rows("select sifra301,code_301,naziv301 from ka301pla order by sifra301"),
+              "10|P2      |Občina,11|P1      |Zavarovalnica");
+    // Equal after the refresh: the padded CHAR value is not a difference.
+    izid = refreshGeneralFromFile(ctx, placniki, false);
+    expectCounters(izid.stevci, {2, 0, 0, 0, 0, 0});
+
+    izid = refreshGeneralFromFile(ctx, cene, false);
+    expectCounters(izid.stevci, {2, 1, 1, 1, 1, 0});
+    EXPECT_EQ(rows("select code_300,to_char(datod300,'DD.MM.YYYY HH24:MI:SS'),cena_300 from ka300cen order by datod300"),
+              "C1|01.01.2024 00:00:00|12.5,C2|01.07.2024 08:30:00|14");
+    izid = refreshGeneralFromFile(ctx, cene, false);
+    expectCounters(izid.stevci, {2, 0, 0, 0, 0, 0});
+
+    connect(kUvoz, "TAVO");
+    exec({"insert into ka900rep (sifra900,desc_900,stat_900) values (41,'Stara','1')"});
+    izid = refreshGeneralFromFile(ctx, obrazci, false);
+    expectCounters(izid.stevci, {2, 1, 1, 1, 1, 0});
+    EXPECT_EQ(rows("select sifra900,desc_900 from ka900rep order by sifra900"), "40|Izvid,41|Napotnica");
+}
+
+TEST_F(GeneralRoundTrip, ReferencesThroughAMasterDetailTableWithMissingCodes)
+{
+    connect(kIzvoz, "FAKTUR");
+    exec({"insert into ka301pla (sifra301,code_301,naziv301) values (1,'P1','Ima')",
+          "insert into ka301pla (sifra301,code_301,naziv301) values (2,'P2','Nima')",
+          "insert into ka300cen (sifra300,code_300,sifra301,cena_300) values (1,'C1',1,10)",
+          "insert into ka300cen (sifra300,code_300,sifra301,cena_300) values (2,'C2',2,20)",
+          "insert into ka300cen (sifra300,code_300,sifra301,cena_300) values (3,'C3',null,30)",
+          "insert into ka300cen (sifra300,code_300,sifra301,cena_300) values (4,'C4',99,40)"});
+    // The master/detail table of payers: key and code only.
+    const QString mst = structure("KA301PLA.mst", {"TABELA=FAKTUR.KA301PLA", "STRUKTURA", "SIFRA301,,INTEGER,10,,,,",
+                                                   "CODE_301,,CHAR,8,,,,"});
+    createDbf(mst, true);
+    EXPECT_EQ(prepareGeneralFromFile(ctx, mst, QString(), true), 2);
+    // No POPRAVI in a master/detail table.
+    EXPECT_EQ(dbfRows(ctx.currSaveDir + "KA301PLA", {"SIFRA301", "CODE_301"}), "1|P1,2|P2");
+
+    const QString cene = structure("KA300CEN.str", {"TABELA=FAKTUR.KA300CEN", "KLJUC=CODE_300 VARCHAR2",
+                                                    "AUTO=SIFRA300 select faktur.sq_ka300cen.nextval naslednji from dual",
+                                                    "STRUKTURA", "CODE_300,,VARCHAR2,10,,,,",
+                                                    "SIFRA301,U,INTEGER,10,,,CODE_301,KA301PLA",
+                                                    "CENA_300,U,NUMBER,13,2,,,"});
+    createDbf(cene);
+    EXPECT_EQ(prepareGeneralFromFile(ctx, cene, QString(), false), 4);
+
+    connect(kUvoz, "FAKTUR");
+    exec({"insert into ka301pla (sifra301,code_301,naziv301) values (70,'P1','Ima')"});
+    const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, cene, false);
+    // C2 (payer P2 unknown here) and C4 (payer 99 not in the master/detail
+    // table) are skipped without a count; C3 has no payer.
+    expectCounters(izid.stevci, {4, 2, 0, 2, 0, 0});
+    EXPECT_EQ(rows("select code_300,sifra301,cena_300 from ka300cen order by code_300"), "C1|70|10,C3||30");
+    EXPECT_EQ(resultLines("KA300CEN"),
+              (QStringList{"TABELA :FAKTUR.KA300CEN", "NOVO:  CODE_300  C1", "NOVO:  CODE_300  C3"}));
+}
+
+TEST_F(GeneralRoundTrip, FailedInsertKeepsItsNumberForTheNext)
+{
+    struct Case {
+        const char *name;
+        const char *avto;
+    };
+    const Case cases[] = {
+        {"MAX(", "AUTO=SIFRA301 select max(sifra301) naslednji from faktur.ka301pla"},
+        {"NEXTVAL", "AUTO=SIFRA301 select faktur.sq_ka300cen.nextval naslednji from dual"},
+        {"GETSEQUENCE", "AUTO=SIFRA301 begin :naslednji:=tavo.getSequence('KA301PLA'); end;"},
+    };
+    connect(kIzvoz, "FAKTUR");
+    exec({"insert into ka301pla (sifra301,code_301,naziv301,datumipl) values (1,'P1','Prvi',sysdate)",
+          "insert into ka301pla (sifra301,code_301,naziv301,datumipl) values (2,'P2','Drugi',sysdate)",
+          "insert into ka301pla (sifra301,code_301,naziv301,datumipl) values (3,'P3','Tretji',sysdate)"});
+    QStringList lines{"TABELA=FAKTUR.KA301PLA", "KLJUC=CODE_301 CHAR", "", "STRUKTURA", "CODE_301,,CHAR,8,,,,",
+                      "NAZIV301,U,VARCHAR2,60,,,,", "DATUMIPL,U,DATE,19,,,,"};
+    const QString str = structure("KA301PLA.str", lines);
+    createDbf(str);
+    EXPECT_EQ(prepareGeneralFromFile(ctx, str, "order by sifra301", false), 3);
+    // The first record's date cannot be converted by the database.
+    editDbf(ctx.currSaveDir + "KA301PLA", "CODE_301", "P1", "DATUMIPL", "99.99.2024 00:00:00");
+
+    connect(kUvoz, "FAKTUR");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        exec({"delete from ka301pla", "insert into ka301pla (sifra301,code_301,naziv301) values (40,'X','Obstojeci')"});
+        lines[2] = QString::fromLatin1(c.avto);
+        moxtext::writeTextLines(str, lines);
+        ui.questions.clear();
+        const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
+        expectCounters(izid.stevci, {3, 3, 0, 2, 0, 1});
+        EXPECT_EQ(izid.status, "D");
+        // The failure was asked about and answered Yes: the run went on.
+        ASSERT_EQ(ui.questions.size(), 2);
+        EXPECT_TRUE(ui.questions[0].startsWith("NAPAKA \r\nCODE_301 (P1      ) ")) << ui.questions[0].toStdString();
+        EXPECT_TRUE(ui.questions[0].endsWith("\r\n\r\nNADALJEVANJE?"));
+        // P2 got the number P1 could not use, P3 the one after it.
+        const QStringList r = rows("select sifra301,code_301 from ka301pla where sifra301<>40 order by sifra301").split(',');
+        ASSERT_EQ(r.size(), 2) << r.join(' ').toStdString();
+        const qint64 p2 = r[0].section('|', 0, 0).toLongLong();
+        const qint64 p3 = r[1].section('|', 0, 0).toLongLong();
+        EXPECT_EQ(r[0].section('|', 1), "P2      ");
+        EXPECT_EQ(r[1].section('|', 1), "P3      ");
+        EXPECT_GE(p2, 1);
+        if (QString(c.name) == "MAX(") {
+            EXPECT_EQ(p2, 41);
+        }
+        EXPECT_GT(p3, p2);
+        if (QString(c.name) != "GETSEQUENCE") {
+            EXPECT_EQ(p3, p2 + 1);
+        }
+        const QStringList rez = resultLines("KA301PLA");
+        ASSERT_EQ(rez.size(), 5);
+        EXPECT_EQ(rez[1], "NOVO:  CODE_301  P1      ");
+        EXPECT_TRUE(rez[2].startsWith("NAPAKA: CODE_301 (P1      ) ")) << rez[2].toStdString();
+        EXPECT_EQ(rez[3], "NOVO:  CODE_301  P2      ");
+    }
+}
+
+TEST_F(GeneralRoundTrip, AnsweringNoEndsTheRunAfterTheFailedRecord)
+{
+    connect(kIzvoz, "FAKTUR");
+    exec({"insert into ka301pla (sifra301,code_301,naziv301,datumipl) values (1,'P1','Prvi',sysdate)",
+          "insert into ka301pla (sifra301,code_301,naziv301,datumipl) values (2,'P2','Drugi',sysdate)"});
+    const QString str = structure("KA301PLA.str", {"TABELA=FAKTUR.KA301PLA", "KLJUC=CODE_301 CHAR",
+                                                   "AUTO=SIFRA301 select max(sifra301) naslednji from faktur.ka301pla",
+                                                   "STRUKTURA", "CODE_301,,CHAR,8,,,,", "DATUMIPL,U,DATE,19,,,,"});
+    createDbf(str);
+    prepareGeneralFromFile(ctx, str, "order by sifra301", false);
+    editDbf(ctx.currSaveDir + "KA301PLA", "CODE_301", "P1", "DATUMIPL", "99.99.2024 00:00:00");
+    connect(kUvoz, "FAKTUR");
+    ui.answer = mrNo;
+    const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
+    expectCounters(izid.stevci, {1, 1, 0, 0, 0, 1});
+    EXPECT_EQ(logLines().last().section("REFRESH:", 1), " FAKTUR  FAKTUR.KA301PLA  INS:  UPD:  ERR:1");
+}
+
+TEST_F(GeneralRoundTrip, MemoColumnsCarryTheirText)
+{
+    connect(kIzvoz);
+    exec({"insert into i_xml_x03 (sifrax03,type_x03,xml__003) values (1,'A','<a>Čašo žganja</a>')",
+          "insert into i_xml_x03 (sifrax03,type_x03,xml__003) values (2,'B',null)",
+          "insert into i_xml_x03 (sifrax03,type_x03,xml__003) values (3,'C','<c/>')"});
+    const QString str = structure("I_XML_X03.str", {"TABELA=TAVO.I_XML_X03", "KLJUC=SIFRAX03 NUMBER", "STRUKTURA",
+                                                    "SIFRAX03,,INTEGER,10,,,,", "TYPE_X03,U,VARCHAR2,10,,,,",
+                                                    "XML__003,U,MEMO,10,,,,"});
+    createDbf(str);
+    EXPECT_EQ(prepareGeneralFromFile(ctx, str, QString(), false), 3);
+    connect(kUvoz);
+    exec({"insert into i_xml_x03 (sifrax03,type_x03,xml__003) values (3,'C','<staro/>')"});
+    const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
+    expectCounters(izid.stevci, {3, 2, 1, 2, 1, 0});
+    EXPECT_EQ(rows("select sifrax03,type_x03,xml__003 from i_xml_x03 order by sifrax03"),
+              "1|A|<a>Čašo žganja</a>,2|B|,3|C|<c/>");
+}
