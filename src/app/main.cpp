@@ -1,6 +1,7 @@
 // The program: the main window and the DBF viewer window, then the event loop.
 // Closing the main window ends the program with the window's exit status.
 #include "operations.h"
+#include "automation/avtomatika.h"
 #include "shell/moxerror.h"
 #include "shell/tfmmox.h"
 #include "ui/messageform.h"
@@ -49,6 +50,7 @@ int main(int argc, char **argv)
 
     TfmMOX fmMOX(arguments);
     registerOperations(fmMOX.dispatch());
+    attachAutomation(fmMOX);
     TfmDBF fmDBF(&fmMOX);
 
     QObject::connect(&fmMOX, &TfmMOX::programEnded, &app, [](int status) { QCoreApplication::exit(status); });

@@ -1,7 +1,7 @@
 #include "automation/skripta.h"
 
 #include "automation/housekeeping.h"
-#include "general/general.h"
+#include "log/messages.h"
 #include "log/history.h"
 #include "shell/context.h"
 #include "shell/dispatch.h"
@@ -256,30 +256,151 @@ QString TSkriptniTek::strukturnaDatoteka(const QString &dir, const QString &ime)
     return moxpath::native((dir.isEmpty() ? m_ctx.currSaveDir : dir) + ime + QStringLiteral(".str"));
 }
 
+namespace {
+
+// Runs a step when the scope ends, however it ends; its own errors are
+// dropped (the error that ended the scope is the one that matters).
+template <class F> class TNaKoncu {
+public:
+    explicit TNaKoncu(F f) : m_f(std::move(f)) {}
+    ~TNaKoncu()
+    {
+        try {
+            m_f();
+        } catch (...) {
+        }
+    }
+    TNaKoncu(const TNaKoncu &) = delete;
+    TNaKoncu &operator=(const TNaKoncu &) = delete;
+
+private:
+    F m_f;
+};
+
+void zapri(std::initializer_list<TApolloDataSet *> tabele)
+{
+    for (TApolloDataSet *t : tabele)
+        if (t->Active())
+            t->Close();
+}
+
+// Operation names of the screens (moxops in shell/screens.h).
+const QString opOsveziSplosno = QStringLiteral("osveziSplosno");
+const QString opPripraviSplosno = QStringLiteral("pripraviSplosno");
+const QString opPreberiStrukturo = QStringLiteral("preberiStrukturo");
+const QString opTriggerjiIzklop = QStringLiteral("preklopiTriggerje:DISABLE");
+const QString opTriggerjiVklop = QStringLiteral("preklopiTriggerje:ENABLE");
+const QString opParametriIzklop = QStringLiteral("preklopiTriggerjeParametrov:DISABLE");
+const QString opParametriVklop = QStringLiteral("preklopiTriggerjeParametrov:ENABLE");
+
+} // namespace
+
+// A family's transfer as its screen's button runs it: the session prepared
+// for the refreshes that need it, the DBF tables closed before and after,
+// the parameter triggers off around the parameter refresh.
+void TSkriptniTek::izvediPrenos(const QString &op)
+{
+    TMoxContext &c = m_ctx;
+    auto izvedi = [this, &op] { m_dispatch.run(m_ctx, op); };
+    auto kocZnan = [this](const QString &ime) {
+        if (m_dispatch.has(ime))
+            m_dispatch.run(m_ctx, ime);
+    };
+    if (op == QLatin1String("osveziSKS")) {
+        zapri({&c.taDBF, &c.taDBF2});
+        TNaKoncu konec([&c] { zapri({&c.taDBF, &c.taDBF2}); });
+        izvedi();
+    } else if (op == QLatin1String("osveziObrazce")) {
+        pripraviSejo(c.quDyn1, c);
+        zapri({&c.taDBF, &c.taDBF2, &c.taDBF3});
+        TNaKoncu konec([&c] { zapri({&c.taDBF, &c.taDBF2, &c.taDBF3}); });
+        izvedi();
+    } else if (op == QLatin1String("osveziParametre")) {
+        pripraviSejo(c.quDyn1, c);
+        zapri({&c.taDBF, &c.taDBF2, &c.taDBF3});
+        TNaKoncu konec([&c, &kocZnan] {
+            try {
+                kocZnan(opParametriVklop);
+            } catch (...) {
+            }
+            zapri({&c.taDBF, &c.taDBF2, &c.taDBF3});
+        });
+        try {
+            kocZnan(opParametriIzklop);
+        } catch (...) {
+        }
+        izvedi();
+    } else if (op.startsWith(QLatin1String("osvezi"))) {
+        pripraviSejo(c.quDyn1, c);
+        izvedi();
+    } else {
+        izvedi();
+    }
+}
+
+void TSkriptniTek::osveziSplosnoTabelo(const QString &tabela, const QString &dir)
+{
+    if (!naVoljo(opOsveziSplosno))
+        return;
+    const QString datoteka = strukturnaDatoteka(dir, tabela);
+    pripraviSejo(m_ctx.quDyn1, m_ctx);
+    m_ctx.currTabela = tabela;
+    m_okno.pripraviZaslon(opOsveziSplosno, dir, datoteka, QString());
+    // A missing or unreadable structure file ends the run here.
+    if (m_dispatch.has(opPreberiStrukturo))
+        m_dispatch.run(m_ctx, opPreberiStrukturo);
+    else
+        moxtext::readTextLines(datoteka);
+
+    m_ctx.pKonec = false;
+    auto kocZnan = [this](const QString &ime) {
+        if (m_dispatch.has(ime))
+            m_dispatch.run(m_ctx, ime);
+    };
+    // A failed switch-off ends the command before the refresh; the triggers
+    // switched off so far are switched on again. After the refresh they are
+    // switched on however it ended.
+    try {
+        kocZnan(opTriggerjiIzklop);
+    } catch (...) {
+        try {
+            kocZnan(opTriggerjiVklop);
+        } catch (...) {
+        }
+        throw;
+    }
+    TNaKoncu vklop([&kocZnan] { kocZnan(opTriggerjiVklop); });
+    m_dispatch.run(m_ctx, opOsveziSplosno);
+}
+
+void TSkriptniTek::pripraviSplosnoTabelo(const TPostavkaPriprave &p, const QString &dir)
+{
+    if (!naVoljo(opPripraviSplosno))
+        return;
+    const QString datoteka = strukturnaDatoteka(dir, p.ime);
+    m_okno.pripraviZaslon(opPripraviSplosno, dir, datoteka, p.filter);
+    // The structure file into the working memo (a missing file ends the run
+    // here); its folder becomes the save directory.
+    m_ctx.meDyn = moxtext::readTextLines(datoteka);
+    QString ime, mapa;
+    FileDirName(datoteka, ime, mapa);
+    m_ctx.currSaveDir = moxpath::withTrailingSeparator(mapa);
+    m_ctx.pKonec = false;
+    m_dispatch.run(m_ctx, opPripraviSplosno);
+}
+
 void TSkriptniTek::refresh(const TUkaz &u)
 {
     for (const QString &postavka : postavkeOsvezitve(u.a1)) {
-        if (jeDruzinaOsvezitve(postavka)) {
-            const QString op = operacijaOsvezitve(postavka);
-            if (naVoljo(op))
-                m_okno.osveziDruzino(postavka, op, u.a2);
+        if (!jeDruzinaOsvezitve(postavka)) {
+            osveziSplosnoTabelo(postavka, u.a2);
             continue;
         }
-        // A general table.
-        const QString datoteka = strukturnaDatoteka(u.a2, postavka);
-        m_ctx.currTabela = postavka;
-        pripraviSejo(m_ctx.quDyn1, m_ctx);
-        m_okno.pokaziSplosnoOsvezevanje(datoteka);
-        const TOsvezevanjeNapredek *napredek = m_okno.napredekOsvezevanja();
-        TMoxContext &ctx = m_ctx;
-        const TOsvezevanjeIzid izid =
-            refreshGeneralFromFile(m_ctx, datoteka, m_okno.samoPreverjanjeSplosno(),
-                                   [&ctx](const QString &lastnik, const QString &tabela, const QString &nacin) {
-                                       preklopiTriggerje(ctx, lastnik, tabela, nacin);
-                                   },
-                                   napredek);
-        if (izid.status == QStringLiteral("D"))
-            ++m_ctx.pNapakePrenosov;
+        const QString op = operacijaOsvezitve(postavka);
+        if (!naVoljo(op))
+            continue;
+        m_okno.pripraviZaslon(op, u.a2, QString(), QString());
+        izvediPrenos(op);
     }
 }
 
@@ -287,17 +408,15 @@ void TSkriptniTek::prepare(const TUkaz &u)
 {
     m_ctx.p_autoPrepare = true;
     for (const TPostavkaPriprave &p : postavkePriprave(u.a1)) {
-        if (jeDruzinaPriprave(p.ime)) {
-            const QString op = operacijaPriprave(p.ime);
-            if (naVoljo(op))
-                m_okno.pripraviDruzino(p.ime, op, u.a2);
+        if (!jeDruzinaPriprave(p.ime)) {
+            pripraviSplosnoTabelo(p, u.a2);
             continue;
         }
-        // A general table: its structure file's folder becomes the save
-        // directory (done by the preparation itself).
-        const QString datoteka = strukturnaDatoteka(u.a2, p.ime);
-        m_okno.pokaziSplosnoPripravo(datoteka, p.filter);
-        prepareGeneralFromFile(m_ctx, datoteka, p.filter, false, m_okno.napredekPriprave());
+        const QString op = operacijaPriprave(p.ime);
+        if (!naVoljo(op))
+            continue;
+        m_okno.pripraviZaslon(op, u.a2, QString(), QString());
+        izvediPrenos(op);
     }
     m_ctx.p_autoPrepare = true;
 }

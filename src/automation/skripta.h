@@ -15,8 +15,6 @@
 
 struct TMoxContext;
 class TDispatch;
-struct TOsvezevanjeNapredek;
-struct TPripravaNapredek;
 
 // One installation of a database that serves several (a row of
 // ORNA_UTIL.ORNA_INSTALATIONS).
@@ -53,24 +51,15 @@ public:
     virtual bool largeRBOznacen() const = 0;
     virtual void nastaviLargeRB(bool oznacen) = 0;
 
-    // A family's refresh or preparation as its screen runs it: a non-empty
-    // directory replaces the screen's directory field, the check-only box the
-    // family's script run clears is cleared, the screen is shown and its
-    // action runs the operation (dispatch name). Errors the operation does
-    // not handle reach the caller.
-    virtual void osveziDruzino(const QString &druzina, const QString &operacija, const QString &dir) = 0;
-    virtual void pripraviDruzino(const QString &druzina, const QString &operacija, const QString &dir) = 0;
-
-    // The general screens: shown before the general refresh (with its
-    // structure file) and the general preparation (with its structure file
-    // and filter). The progress objects show the counters there; nullptr
-    // when there is nothing to show.
-    virtual void pokaziSplosnoOsvezevanje(const QString &strukturnaDatoteka) = 0;
-    virtual void pokaziSplosnoPripravo(const QString &strukturnaDatoteka, const QString &filter) = 0;
-    virtual const TOsvezevanjeNapredek *napredekOsvezevanja() { return nullptr; }
-    virtual const TPripravaNapredek *napredekPriprave() { return nullptr; }
-    // Check-only mode of the general refresh (its screen's box).
-    virtual bool samoPreverjanjeSplosno() const = 0;
+    // Before a transfer runs: the screen of the operation (a dispatch name of
+    // a family's or a general table's refresh or preparation) gets what the
+    // command sets in it and is shown, as its menu command shows it. A
+    // non-empty directory replaces the screen's directory field; the
+    // check-only box a script run clears is cleared. For the general screens
+    // strukturnaDatoteka fills the structure file field and filter the
+    // preparation's filter field.
+    virtual void pripraviZaslon(const QString &operacija, const QString &dir, const QString &strukturnaDatoteka,
+                                const QString &filter) = 0;
 };
 
 // Exit status of an unattended run.
@@ -120,6 +109,9 @@ private:
     void replikacija();
     void izklopiLargeRB();
     bool naVoljo(const QString &operacija);
+    void izvediPrenos(const QString &operacija);
+    void osveziSplosnoTabelo(const QString &tabela, const QString &dir);
+    void pripraviSplosnoTabelo(const moxskripta::TPostavkaPriprave &p, const QString &dir);
     void izpisi(const QString &text) const;
     QString strukturnaDatoteka(const QString &dir, const QString &ime) const;
 
