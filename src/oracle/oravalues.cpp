@@ -427,6 +427,11 @@ QString formatNumber(double v, const QString &format)
     }
     while (di >= 0)
         grouped.prepend(ip.at(di--));
+    if (fm) {
+        // optional fraction digits (9) drop their trailing zeros
+        while (!fp.isEmpty() && fp.endsWith(u'0') && fracPart.at(fp.size() - 1) == u'9')
+            fp.chop(1);
+    }
     QString out = grouped;
     if (decimals > 0)
         out += u'.' + fp;

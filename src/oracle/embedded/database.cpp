@@ -148,6 +148,9 @@ sqlite3 *openDatabaseFile(const QString &path, bool create)
         fail(QStringLiteral("ORA-01157: cannot identify/lock data file %1 (%2)").arg(QDir::toNativeSeparators(path), msg));
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    // a double-quoted name that names nothing is an error, never a text
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_extended_result_codes(db, 1);
     try {
         execSql(db, QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA recursive_triggers=OFF; "

@@ -214,6 +214,7 @@ private:
     void bind(sqlite3_stmt *st, const std::map<QString, OraBindValue> &vars);
     void runDml(const Translation &tr, sqlite3_stmt *st, std::map<QString, OraBindValue> &vars);
     void runBlock(std::map<QString, OraBindValue> &vars);
+    void runScalarStep(size_t i, const BlockStep &bs, std::map<QString, OraBindValue> &vars);
     Step &step(size_t i, const BlockStep &bs);
 };
 
@@ -349,8 +350,45 @@ EmbeddedCursor::Step &EmbeddedCursor::step(size_t i, const BlockStep &bs)
     return s;
 }
 
+void EmbeddedCursor::runScalarStep(size_t i, const BlockStep &bs, std::map<QString, OraBindValue> &vars)
+{
+    Step &s = step(i, bs);
+    m_s->prepareRead(s.tr.schemas);
+    Reset guard{s.st};
+    bind(s.st, vars);
+    const int rc = sqlite3_step(s.st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        m_s->raise(&s.tr, QStringLiteral("ORA-06512: at line %1").arg(bs.line));
+    if (bs.kind == BlockStep::Assign && rc == SQLITE_ROW) {
+        const QString var = bs.target.value(0);
+        const QVariant v = value(s.st, 0, s.tr.columns[0].type);
+        m_out[var] = v;
+        vars[var].name = var;
+        vars[var].value = v;
+    }
+}
+
 void EmbeddedCursor::runBlock(std::map<QString, OraBindValue> &vars)
 {
+    // Only a block that writes rows opens a transaction; one that only calls
+    // the server functions (which commit on their own) leaves none open.
+    bool writes = false;
+    for (const BlockStep &bs : m_stmt->steps)
+        if (bs.kind == BlockStep::Sql || bs.kind == BlockStep::Commit || bs.kind == BlockStep::Rollback)
+            writes = true;
+    if (!writes) {
+        try {
+            for (size_t i = 0; i < m_stmt->steps.size(); ++i) {
+                const BlockStep &bs = m_stmt->steps[i];
+                if (bs.kind == BlockStep::Assign || bs.kind == BlockStep::Call)
+                    runScalarStep(i, bs, vars);
+            }
+        } catch (...) {
+            m_s->afterFailure();
+            throw;
+        }
+        return;
+    }
     m_s->prepareWrite({});
     sqlite3 *db = m_s->db();
     sqlite3_exec(db, "SAVEPOINT mox_block", nullptr, nullptr, nullptr);
@@ -376,23 +414,10 @@ void EmbeddedCursor::runBlock(std::map<QString, OraBindValue> &vars)
                 break;
             }
             case BlockStep::Assign:
-            case BlockStep::Call: {
-                Step &s = step(i, bs);
-                m_s->prepareWrite(s.tr.schemas);
-                Reset guard{s.st};
-                bind(s.st, vars);
-                const int rc = sqlite3_step(s.st);
-                if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-                    m_s->raise(&s.tr, QStringLiteral("ORA-06512: at line %1").arg(bs.line));
-                if (bs.kind == BlockStep::Assign && rc == SQLITE_ROW) {
-                    const QString var = bs.target.value(0);
-                    const QVariant v = value(s.st, 0, s.tr.columns[0].type);
-                    m_out[var] = v;
-                    vars[var].name = var;
-                    vars[var].value = v;
-                }
+            case BlockStep::Call:
+                m_s->prepareWrite(step(i, bs).tr.schemas);
+                runScalarStep(i, bs, vars);
                 break;
-            }
             }
         }
     } catch (...) {
@@ -886,8 +911,24 @@ void EmbeddedSession::ensureAttached(const QSet<QString> &schemas)
         if (rc != SQLITE_DONE)
             raise();
         m_attached.push_front(s);
-        exec(QStringLiteral("PRAGMA %1.synchronous=NORMAL").arg(Translator::quote(s)));
+        // SQLite attaches with synchronous=FULL and changes it only outside
+        // a transaction
+        if (sqlite3_get_autocommit(m_db))
+            exec(QStringLiteral("PRAGMA %1.synchronous=NORMAL").arg(Translator::quote(s)));
+        else
+            m_syncPending.insert(s);
     }
+}
+
+void EmbeddedSession::applySync()
+{
+    if (m_syncPending.isEmpty() || !sqlite3_get_autocommit(m_db))
+        return;
+    const QSet<QString> pending = m_syncPending;
+    m_syncPending.clear();
+    for (const QString &s : pending)
+        if (std::find(m_attached.begin(), m_attached.end(), s) != m_attached.end())
+            exec(QStringLiteral("PRAGMA %1.synchronous=NORMAL").arg(Translator::quote(s)));
 }
 
 void EmbeddedSession::prepareRead(const QSet<QString> &schemas)
@@ -927,6 +968,7 @@ void EmbeddedSession::commit()
     }
     m_inTxn = false;
     m_txnSchemas.clear();
+    applySync();
 }
 
 void EmbeddedSession::rollback()
@@ -939,6 +981,7 @@ void EmbeddedSession::rollback()
     sqlite3_step(st);
     m_inTxn = false;
     m_txnSchemas.clear();
+    applySync();
 }
 
 void EmbeddedSession::deleteRow(const QString &rowid)
@@ -1109,6 +1152,7 @@ void EmbeddedSession::endDdl(bool ok)
     m_tables.clear();
     m_users.clear();
     m_cachedVersion = -1;
+    applySync();
 }
 
 QString EmbeddedSession::newConstraintName()

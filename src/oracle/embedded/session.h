@@ -75,6 +75,8 @@ private:
     std::list<QString> m_attached; // most recently used first
     bool m_inTxn = false;
     QSet<QString> m_txnSchemas;
+    QSet<QString> m_syncPending; // attached inside a transaction: synchronous set after it ends
+    void applySync();
     std::set<EmbeddedCursor *> m_cursors;
     std::set<EmbeddedCursor *> m_pending;
     std::map<QString, QString> m_markers;
