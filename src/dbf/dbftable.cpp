@@ -33,6 +33,13 @@ qint64 blocksFor(qint64 bytes, int blockSize) { return (bytes + blockSize - 1) /
 
 // ---------------------------------------------------------------- DbfMemoFile
 
+QString MemoPlace::text() const
+{
+    if (recno != 0 && field)
+        return QStringLiteral("zapis %1, polje %2").arg(recno).arg(*field);
+    return QStringLiteral("blok %1").arg(block);
+}
+
 DbfMemoFile::DbfMemoFile(std::unique_ptr<dbfio::File> file) : m_file(std::move(file)) {}
 
 DbfMemoFile::~DbfMemoFile()
@@ -78,51 +85,53 @@ std::unique_ptr<DbfMemoFile> DbfMemoFile::create(dbfio::FileSystem &fs, const QS
     return m;
 }
 
-void DbfMemoFile::getBytes(qint64 off, char *out, qint64 len, const QString &where)
+void DbfMemoFile::getBytes(qint64 off, char *out, qint64 len, const MemoPlace &where)
 {
     const qint64 pendingOff = storedEnd();
     if (off >= pendingOff) {
         const qint64 rel = off - pendingOff;
         if (rel + len > m_pending.size())
-            bad(path(), QStringLiteral("%1: zapisek sega čez konec datoteke").arg(where));
+            bad(path(), QStringLiteral("%1: zapisek sega čez konec datoteke").arg(where.text()));
         std::memcpy(out, m_pending.constData() + rel, size_t(len));
         return;
     }
     if (off + len > m_fileSize)
-        bad(path(), QStringLiteral("%1: zapisek sega čez konec datoteke (%2 zlogov)").arg(where).arg(m_fileSize));
+        bad(path(), QStringLiteral("%1: zapisek sega čez konec datoteke (%2 zlogov)").arg(where.text()).arg(m_fileSize));
     if (m_cacheOff >= 0 && off >= m_cacheOff && off + len <= m_cacheOff + m_cache.size()) {
         std::memcpy(out, m_cache.constData() + (off - m_cacheOff), size_t(len));
         return;
     }
     if (len > kMemoWindow / 2) {
-        m_file->readExact(off, out, len, where);
+        if (m_file->readAt(off, out, len) != len)
+            bad(path(), QStringLiteral("%1: zapisek sega čez konec datoteke").arg(where.text()));
         return;
     }
     const qint64 n = qMin(kMemoWindow, m_fileSize - off);
     m_cache.resize(n);
     m_cacheOff = -1;
-    m_file->readExact(off, m_cache.data(), n, where);
+    if (m_file->readAt(off, m_cache.data(), n) != n)
+        bad(path(), QStringLiteral("%1: zapisek sega čez konec datoteke").arg(where.text()));
     m_cacheOff = off;
     std::memcpy(out, m_cache.constData(), size_t(len));
 }
 
-QByteArray DbfMemoFile::read(uint32_t block, const QString &where)
+QByteArray DbfMemoFile::read(uint32_t block, const MemoPlace &where)
 {
     if (block == 0)
         return QByteArray();
     const int bs = m_header.blockSize;
     if (block < firstMemoBlock(m_header.blockSize))
-        bad(path(), QStringLiteral("%1: kazalec zapiska %2 kaže v glavo datoteke").arg(where).arg(block));
+        bad(path(), QStringLiteral("%1: kazalec zapiska %2 kaže v glavo datoteke").arg(where.text()).arg(block));
     const qint64 off = qint64(block) * bs;
     const qint64 end = qMax(m_fileSize, storedEnd() + m_pending.size());
     if (off + kMemoBlockHeaderSize > end)
-        bad(path(), QStringLiteral("%1: kazalec zapiska %2 kaže čez konec datoteke").arg(where).arg(block));
+        bad(path(), QStringLiteral("%1: kazalec zapiska %2 kaže čez konec datoteke").arg(where.text()).arg(block));
     char hb[kMemoBlockHeaderSize];
     getBytes(off, hb, kMemoBlockHeaderSize, where);
     const MemoBlockHeader h = decodeMemoBlockHeader(hb);
     if (qint64(h.length) > end - off - kMemoBlockHeaderSize)
         bad(path(), QStringLiteral("%1: zapisek v bloku %2 (dolžine %3) sega čez konec datoteke")
-                        .arg(where).arg(block).arg(h.length));
+                        .arg(where.text()).arg(block).arg(h.length));
     QByteArray data(qsizetype(h.length), Qt::Uninitialized);
     getBytes(off + kMemoBlockHeaderSize, data.data(), h.length, where);
     return data;
@@ -134,9 +143,14 @@ uint32_t DbfMemoFile::write(uint32_t oldBlock, const QByteArray &data, uint32_t 
         return 0;
     const int bs = m_header.blockSize;
     const qint64 need = blocksFor(kMemoBlockHeaderSize + data.size(), bs);
-    QByteArray bytes(need * bs, '\0');
-    encodeMemoBlockHeader(MemoBlockHeader{type, uint32_t(data.size())}, bytes.data());
-    std::memcpy(bytes.data() + kMemoBlockHeaderSize, data.constData(), size_t(data.size()));
+    char head[kMemoBlockHeaderSize];
+    encodeMemoBlockHeader(MemoBlockHeader{type, uint32_t(data.size())}, head);
+    // The memo's blocks: header, text, zeros up to the block's end.
+    const auto fill = [&](char *out) {
+        std::memcpy(out, head, kMemoBlockHeaderSize);
+        std::memcpy(out + kMemoBlockHeaderSize, data.constData(), size_t(data.size()));
+        std::memset(out + kMemoBlockHeaderSize + data.size(), 0, size_t(need * bs - kMemoBlockHeaderSize - data.size()));
+    };
 
     // Rewrite in place when the new text fits the blocks of the old one.
     if (oldBlock >= firstMemoBlock(m_header.blockSize)) {
@@ -148,12 +162,16 @@ uint32_t DbfMemoFile::write(uint32_t oldBlock, const QByteArray &data, uint32_t 
         const bool inPending = off >= storedEnd() && off + span <= storedEnd() + m_pending.size();
         if (inStored || inPending) {
             char hb[kMemoBlockHeaderSize];
-            getBytes(off, hb, kMemoBlockHeaderSize, QStringLiteral("blok %1").arg(oldBlock));
+            MemoPlace place;
+            place.block = oldBlock;
+            getBytes(off, hb, kMemoBlockHeaderSize, place);
             const qint64 cap = blocksFor(kMemoBlockHeaderSize + qint64(decodeMemoBlockHeader(hb).length), bs);
             if (need <= cap) {
                 if (off >= storedEnd()) {
-                    std::memcpy(m_pending.data() + (off - storedEnd()), bytes.constData(), size_t(bytes.size()));
+                    fill(m_pending.data() + (off - storedEnd()));
                 } else {
+                    QByteArray bytes(need * bs, Qt::Uninitialized);
+                    fill(bytes.data());
                     m_file->writeAt(off, bytes.constData(), bytes.size());
                     m_cacheOff = -1;
                 }
@@ -166,8 +184,10 @@ uint32_t DbfMemoFile::write(uint32_t oldBlock, const QByteArray &data, uint32_t 
     if (block + need > 0xFFFFFFFFll)
         bad(path(), QStringLiteral("datoteka zapiskov je polna"));
     if (m_pending.capacity() < kWriteBuffer)
-        m_pending.reserve(kWriteBuffer + bytes.size());
-    m_pending += bytes;
+        m_pending.reserve(kWriteBuffer + need * bs);
+    const qsizetype at = m_pending.size();
+    m_pending.resize(at + need * bs);
+    fill(m_pending.data() + at);
     m_header.nextFree = uint32_t(block + need);
     m_headerDirty = true;
     if (m_pending.size() >= kWriteBuffer)
@@ -184,7 +204,7 @@ void DbfMemoFile::flush()
         m_file->writeAt(off, m_pending.constData(), m_pending.size());
         m_fileSize = qMax(m_fileSize, off + m_pending.size());
         m_pendingStart += uint32_t(m_pending.size() / m_header.blockSize);
-        m_pending.clear();
+        m_pending.resize(0); // keeps the buffer for the next memos
     }
     if (m_headerDirty) {
         char h[8] = {};
@@ -376,12 +396,14 @@ void DbfTable::update(uint32_t recno, const char *rec)
 QByteArray DbfTable::readMemo(uint32_t recno, int field, const char *rec)
 {
     const Field &f = m_layout.fields.at(field);
-    const QString where = QStringLiteral("zapis %1, polje %2").arg(recno).arg(f.name);
+    MemoPlace where;
+    where.recno = recno;
+    where.field = &f.name;
     if (!m_memo)
-        bad(path(), QStringLiteral("%1: zapiski v datoteki DBT niso podprti").arg(where));
+        bad(path(), QStringLiteral("%1: zapiski v datoteki DBT niso podprti").arg(where.text()));
     uint32_t block = 0;
     if (!decodeMemoPointer(rec + f.offset, f.width, block))
-        bad(path(), QStringLiteral("%1: kazalec zapiska ni veljaven").arg(where));
+        bad(path(), QStringLiteral("%1: kazalec zapiska ni veljaven").arg(where.text()));
     return m_memo->read(block, where);
 }
 
@@ -397,7 +419,7 @@ void DbfTable::flush()
         m_pending.append(kEofMarker);
         m_file->writeAt(m_layout.header.headerLength + qint64(m_stored) * len, m_pending.constData(), m_pending.size());
         m_stored = m_count;
-        m_pending.clear();
+        m_pending.resize(0); // keeps the buffer for the next records
     }
     if (m_headerDirty) {
         const QDate today = QDate::currentDate();

@@ -13,6 +13,14 @@
 #include <memory>
 
 
+// Where a memo is read from; put into words only when a message needs it.
+struct MemoPlace {
+    uint32_t recno = 0;            // 0: name the block instead
+    const QString *field = nullptr;
+    uint32_t block = 0;
+    QString text() const;
+};
+
 // The FPT memo file of a table.
 class DbfMemoFile {
 public:
@@ -27,7 +35,7 @@ public:
 
     // The bytes of the memo starting at block; where names the record and
     // field for error messages. Block 0 is the empty memo.
-    QByteArray read(uint32_t block, const QString &where);
+    QByteArray read(uint32_t block, const MemoPlace &where);
     // Stores data and returns its block (0 for an empty memo). A memo that
     // still fits the blocks of oldBlock is rewritten in place.
     uint32_t write(uint32_t oldBlock, const QByteArray &data, uint32_t type = dbfformat::kMemoTypeText);
@@ -40,7 +48,7 @@ private:
     explicit DbfMemoFile(std::unique_ptr<dbfio::File> file);
     // Bytes [off, off+len) of the memo area, from the pending buffer, the cache
     // or the file; raises naming where when they lie past the end.
-    void getBytes(qint64 off, char *out, qint64 len, const QString &where);
+    void getBytes(qint64 off, char *out, qint64 len, const MemoPlace &where);
     qint64 storedEnd() const { return qint64(m_pendingStart) * m_header.blockSize; }
 
     std::unique_ptr<dbfio::File> m_file;
