@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QFile>
 
+#include <chrono>
+#include <thread>
+
 using namespace oratest;
 
 namespace {
@@ -627,6 +630,23 @@ TEST(EngineSchemas, MoreSchemasThanSqliteAttaches)
     // one query over three schemas
     EXPECT_EQ(rows(*s, QStringLiteral("select count(*) from u03.t a, u13.t b, u22.t c where a.n = b.n and b.n = c.n")),
               QStringList{"2"});
+}
+
+TEST(EngineConcurrency, SecondWriterWaitsForTheFirst)
+{
+    Db db;
+    auto a = db.logon();
+    auto b = db.logon();
+    exec(*a, QStringLiteral("create table T (N NUMBER)"));
+    exec(*a, QStringLiteral("insert into T values (1)")); // a holds the write lock
+    std::thread committer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        a->Commit();
+    });
+    exec(*b, QStringLiteral("insert into T values (2)")); // waits until a commits
+    committer.join();
+    b->Commit();
+    EXPECT_EQ(rows(*a, QStringLiteral("select count(*) from t")), QStringList{"2"});
 }
 
 } // namespace

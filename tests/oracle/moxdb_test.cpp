@@ -97,4 +97,32 @@ TEST(MoxDb, FailuresExitNonZeroWithAMessage)
     EXPECT_TRUE(r.err.contains(QLatin1String("line 1"))) << r.err.toStdString();
 }
 
+TEST(MoxDb, TwoProcessesOnOneDatabase)
+{
+    TestEnv env;
+    ASSERT_EQ(moxdb({"create", "DEMO"}).code, 0);
+    ASSERT_EQ(moxdb({"user", "DEMO", "TAVO", "t"}).code, 0);
+    writeFile(env.path("t.sql"), "create table T (P VARCHAR2(1), N NUMBER);\n");
+    ASSERT_EQ(moxdb({"sql", "DEMO", "TAVO", "t", env.path("t.sql")}).code, 0);
+    QByteArray a, b;
+    for (int i = 0; i < 300; ++i) {
+        a += QByteArray("insert into T values ('a', getSequence('T'));\ncommit;\n");
+        b += QByteArray("insert into T values ('b', getSequence('T'));\ncommit;\n");
+    }
+    writeFile(env.path("a.sql"), a);
+    writeFile(env.path("b.sql"), b);
+    QProcess pa, pb;
+    const QString tool = TestEnv::binaryDir() + QStringLiteral("/src/oracle/mox-db");
+    pa.start(tool, {"sql", "DEMO", "TAVO", "t", env.path("a.sql")});
+    pb.start(tool, {"sql", "DEMO", "TAVO", "t", env.path("b.sql")});
+    ASSERT_TRUE(pa.waitForFinished(120000));
+    ASSERT_TRUE(pb.waitForFinished(120000));
+    EXPECT_EQ(pa.exitCode(), 0) << pa.readAllStandardError().toStdString();
+    EXPECT_EQ(pb.exitCode(), 0) << pb.readAllStandardError().toStdString();
+    const ToolRun r = moxdb({"query", "DEMO", "TAVO", "t", "select p, count(*), count(distinct n) from t group by p order by p"});
+    EXPECT_EQ(r.out, QStringLiteral("P,COUNT(*),COUNT(DISTINCTN)\na,300,300\nb,300,300\n")) << r.err.toStdString();
+    const ToolRun keys = moxdb({"query", "DEMO", "TAVO", "t", "select count(distinct n), max(n) from t"});
+    EXPECT_EQ(keys.out, QStringLiteral("COUNT(DISTINCTN),MAX(N)\n600,600\n")) << "getSequence never hands out a number twice";
+}
+
 } // namespace

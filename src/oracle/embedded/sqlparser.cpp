@@ -135,13 +135,22 @@ std::vector<Token> tokenize(const QString &sql)
             Token t = make(Token::Number, start);
             t.source = t.text = sql.mid(start, i - start);
             out.push_back(t);
-        } else if (c == u':' && i + 1 < n && (identPart(sql.at(i + 1)))) {
+        } else if (c == u':' && [&] {
+                       // ":name", also written ": name" as Oracle accepts it
+                       int k = i + 1;
+                       while (k < n && (sql.at(k) == u' ' || sql.at(k) == u'\t'))
+                           ++k;
+                       return k < n && identPart(sql.at(k));
+                   }()) {
             ++i;
+            while (i < n && (sql.at(i) == u' ' || sql.at(i) == u'\t'))
+                ++i;
+            const int nameStart = i;
             while (i < n && identPart(sql.at(i)))
                 ++i;
             Token t = make(Token::Bind, start);
             t.source = sql.mid(start, i - start);
-            t.text = t.source.mid(1).toUpper();
+            t.text = sql.mid(nameStart, i - nameStart).toUpper();
             out.push_back(t);
         } else {
             static const char *const two[] = {"||", ":=", "<=", ">=", "<>", "!=", "^=", "=>", nullptr};
