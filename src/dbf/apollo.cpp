@@ -9,6 +9,7 @@
 #include "shell/text.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstring>
@@ -691,19 +692,34 @@ void TApolloDataSet::Index(const QString &indexFile, const QString &expression, 
 
     DbfTable &t = *d->table;
     const quint32 n = t.recordCount();
-    std::vector<std::pair<QByteArray, quint32>> keys;
-    keys.reserve(n);
     bool noneDeleted = true;
-    for (quint32 r = 1; r <= n; ++r) {
-        const char *rec = t.record(r);
-        noneDeleted = noneDeleted && rec[0] != dbfformat::kDeletedFlag;
-        keys.emplace_back(e.key(rec), r);
-    }
+    const auto collectKeys = [&] {
+        std::vector<std::pair<QByteArray, quint32>> keys;
+        keys.reserve(n);
+        noneDeleted = true;
+        for (quint32 r = 1; r <= n; ++r) {
+            const char *rec = t.record(r);
+            noneDeleted = noneDeleted && rec[0] != dbfformat::kDeletedFlag;
+            keys.emplace_back(e.key(rec), r);
+        }
+        return keys;
+    };
     // Only one handle may work on an index file: the old order goes first.
     d->order.close();
     d->keyExpr = dbfexpr::KeyExpression();
     d->indexPath.clear();
-    d->order = CdxIndex::build(path, e.tagName, e.indexText, e.keyLength, std::move(keys));
+    auto keys = collectKeys();
+    try {
+        d->order = CdxIndex::build(path, e.tagName, e.indexText, e.keyLength, std::move(keys));
+    } catch (const EMoxError &damaged) {
+        // An index file holds nothing that the table cannot give again: one
+        // that cannot take the new tag (damaged, or not an index at all) is
+        // replaced by a new file. When it cannot be removed, its error stands.
+        if (!QFileInfo::exists(path) || !QFile::remove(path))
+            throw;
+        qWarning("%s", qUtf8Printable(QStringLiteral("%1 (datoteka indeksa je narejena na novo)").arg(damaged.message())));
+        d->order = CdxIndex::build(path, e.tagName, e.indexText, e.keyLength, collectKeys());
+    }
     d->keyExpr = e;
     d->indexPath = path;
     d->noneDeleted = noneDeleted;

@@ -5,6 +5,7 @@
 #include "support/testenv.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -236,4 +237,21 @@ TEST(DbfOps, SeekAndIndexOrderSkipDeletedRecords)
     for (t.First(); !t.Eof(); t.Next())
         order << t.FieldByName("SIFRA").AsString();
     EXPECT_EQ(order, QStringList({"3"}));
+}
+
+TEST(DbfOps, DamagedIndexFileIsBuiltAnew)
+{
+    TestEnv env;
+    makeTable(env.path("IX"), "120");
+    for (const QByteArray &junk : {QByteArray("not an index"), QByteArray(4096, '\xFF')}) {
+        QFile f(env.path("IX.CDX"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(junk);
+        f.close();
+        TApolloDataSet t;
+        RecordingUi ui;
+        ASSERT_TRUE(odpriDBF(t, saveDirOf(env), "IX", "SIFRA", ui)) << ui.messages.join('\n').toStdString();
+        EXPECT_TRUE(t.Seek("3"));
+        EXPECT_EQ(t.RecNo(), 3);
+    }
 }
