@@ -153,6 +153,14 @@ TEST_F(GeneralRoundTrip, ErrorsOutsideTheStatementsEndTheRunWithStatusD)
              t.editDbf(t.ctx.currSaveDir + "KA060AK0", "CODE_060", "A2", "TRAJ_060", "3x");
          },
          "3x"},
+        {"more keys than the refresh can match on",
+         [](GeneralRoundTrip &, const QString &str) {
+             QStringList l = kAktivnosti;
+             l[1] = "KLJUC=CODE_060 VARCHAR2,OPIS_060 VARCHAR2,TRAJ_060 NUMBER,STAT_060 CHAR,TIP__060 VARCHAR2,"
+                    "DOD__060 VARCHAR2";
+             moxtext::writeTextLines(str, l);
+         },
+         "PREVEČ KLJUČNIH POLJ (>5)"},
     };
     const QString str = prepareActivities();
     const QString dbf = ctx.currSaveDir + "KA060AK0.DBF";
@@ -276,14 +284,16 @@ TEST_F(GeneralRoundTrip, ReferencesThroughAMasterDetailTableWithMissingCodes)
           "insert into ka300cen (sifra300,code_300,sifra301,cena_300) values (1,'C1',1,10)",
           "insert into ka300cen (sifra300,code_300,sifra301,cena_300) values (2,'C2',2,20)",
           "insert into ka300cen (sifra300,code_300,sifra301,cena_300) values (3,'C3',null,30)",
-          "insert into ka300cen (sifra300,code_300,sifra301,cena_300) values (4,'C4',99,40)"});
+          "insert into ka300cen (sifra300,code_300,sifra301,cena_300) values (4,'C4',99,40)",
+          "insert into ka301pla (sifra301,code_301,naziv301) values (120,'P120','Drug')",
+          "insert into ka300cen (sifra300,code_300,sifra301,cena_300) values (5,'C5',12,50)"});
     // The master/detail table of payers: key and code only.
     const QString mst = structure("KA301PLA.mst", {"TABELA=FAKTUR.KA301PLA", "STRUKTURA", "SIFRA301,,INTEGER,10,,,,",
                                                    "CODE_301,,CHAR,8,,,,"});
     createDbf(mst, true);
-    EXPECT_EQ(prepareGeneralFromFile(ctx, mst, QString(), true), 2);
+    EXPECT_EQ(prepareGeneralFromFile(ctx, mst, "order by sifra301", true), 3);
     // No POPRAVI in a master/detail table.
-    EXPECT_EQ(dbfRows(ctx.currSaveDir + "KA301PLA", {"SIFRA301", "CODE_301"}), "1|P1,2|P2");
+    EXPECT_EQ(dbfRows(ctx.currSaveDir + "KA301PLA", {"SIFRA301", "CODE_301"}), "1|P1,2|P2,120|P120");
 
     const QString cene = structure("KA300CEN.str", {"TABELA=FAKTUR.KA300CEN", "KLJUC=CODE_300 VARCHAR2",
                                                     "AUTO=SIFRA300 select faktur.sq_ka300cen.nextval naslednji from dual",
@@ -291,14 +301,16 @@ TEST_F(GeneralRoundTrip, ReferencesThroughAMasterDetailTableWithMissingCodes)
                                                     "SIFRA301,U,INTEGER,10,,,CODE_301,KA301PLA",
                                                     "CENA_300,U,NUMBER,13,2,,,"});
     createDbf(cene);
-    EXPECT_EQ(prepareGeneralFromFile(ctx, cene, QString(), false), 4);
+    EXPECT_EQ(prepareGeneralFromFile(ctx, cene, "order by code_300", false), 5);
 
     connect(kUvoz, "FAKTUR");
-    exec({"insert into ka301pla (sifra301,code_301,naziv301) values (70,'P1','Ima')"});
+    exec({"insert into ka301pla (sifra301,code_301,naziv301) values (70,'P1','Ima')",
+          "insert into ka301pla (sifra301,code_301,naziv301) values (71,'P120','Drug')"});
     const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, cene, false);
-    // C2 (payer P2 unknown here) and C4 (payer 99 not in the master/detail
-    // table) are skipped without a count; C3 has no payer.
-    expectCounters(izid.stevci, {4, 2, 0, 2, 0, 0});
+    // C2 (payer P2 unknown here), C4 (payer 99 not in the master/detail
+    // table) and C5 (payer 12, of which the master/detail table has only
+    // 120) are skipped without a count; C3 has no payer.
+    expectCounters(izid.stevci, {5, 2, 0, 2, 0, 0});
     EXPECT_EQ(rows("select code_300,sifra301,cena_300 from ka300cen order by code_300"), "C1|70|10,C3||30");
     EXPECT_EQ(resultLines("KA300CEN"),
               (QStringList{"TABELA :FAKTUR.KA300CEN", "NOVO:  CODE_300  C1", "NOVO:  CODE_300  C3"}));
@@ -399,4 +411,22 @@ TEST_F(GeneralRoundTrip, MemoColumnsCarryTheirText)
     expectCounters(izid.stevci, {3, 2, 1, 2, 1, 0});
     EXPECT_EQ(rows("select sifrax03,type_x03,xml__003 from i_xml_x03 order by sifrax03"),
               "1|A|<a>Čašo žganja</a>,2|B|,3|C|<c/>");
+}
+
+TEST_F(GeneralRoundTrip, WithoutKeysEveryMarkedRecordIsInserted)
+{
+    connect(kIzvoz);
+    exec({"insert into ka900rep (sifra900,desc_900) values (1,'Ena')",
+          "insert into ka900rep (sifra900,desc_900) values (2,'Dva')"});
+    const QString str = structure("KA900REP.str", {"TABELA=TAVO.KA900REP", "STRUKTURA", "SIFRA900,,INTEGER,5,,,,",
+                                                   "DESC_900,U,VARCHAR2,60,,,,"});
+    createDbf(str);
+    prepareGeneralFromFile(ctx, str, "order by sifra900", false);
+    editDbf(ctx.currSaveDir + "KA900REP", "SIFRA900", "2", "POPRAVI", "");
+    connect(kUvoz);
+    const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
+    expectCounters(izid.stevci, {2, 2, 0, 1, 0, 0});
+    EXPECT_EQ(rows("select sifra900,desc_900 from ka900rep"), "1|Ena");
+    // Without a key there is nothing to name in the result file.
+    EXPECT_EQ(resultLines("KA900REP"), QStringList{"TABELA :TAVO.KA900REP"});
 }
