@@ -247,8 +247,39 @@ TEST_F(Engine, CharColumnsAreBlankPadded)
     q.Open();
     EXPECT_EQ(q.FieldByName(QStringLiteral("N")).AsInteger(), 0) << "an unpadded key does not";
     q.Close();
+    // a text literal compares blank-padded with a CHAR column, as in Oracle
+    EXPECT_EQ(rows(*s, QStringLiteral("select count(*) from pla where code_301 = 'AB' and code_301 in ('AB', 'X')")),
+              QStringList{"1"});
     exec(*s, QStringLiteral("update pla set code_301 = 'XY' where sifra301 = 1"));
     EXPECT_EQ(rows(*s, QStringLiteral("select length(code_301) from pla")), QStringList{"8"});
+}
+
+TEST_F(Engine, OpenQuerySurvivesWritesCommitsAndRollbacks)
+{
+    TOracleDataSet q(s.get());
+    q.SQL << QStringLiteral("select sifra060 from akt order by sifra060");
+    q.Open();
+    EXPECT_EQ(q.Field(0).AsInteger(), 10);
+    exec(*s, QStringLiteral("insert into akt (sifra060, code_060) values (5, 'NEW')"));
+    s->Commit();
+    q.Next();
+    EXPECT_EQ(q.Field(0).AsInteger(), 11) << "the query reads the rows as they were when it opened";
+    exec(*s, QStringLiteral("delete from akt where sifra060 = 12"));
+    s->Rollback();
+    q.Next();
+    EXPECT_EQ(q.Field(0).AsInteger(), 12);
+    q.Next();
+    EXPECT_TRUE(q.Eof());
+    q.First();
+    EXPECT_EQ(q.Field(0).AsInteger(), 10);
+}
+
+TEST_F(Engine, InsertFromAQuery)
+{
+    exec(*s, QStringLiteral("insert into pla (sifra301, code_301, opis_301) select sifra060, code_060, 'o' from akt "
+                            "where sifra060 < 12"));
+    EXPECT_EQ(rows(*s, QStringLiteral("select sifra301, code_301 || '|', opis_301 from pla order by 1")),
+              (QStringList{"10|A10     ||o", "11|A11     ||o"}));
 }
 
 TEST_F(Engine, TransactionsBetweenTwoSessions)

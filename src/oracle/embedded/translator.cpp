@@ -192,6 +192,8 @@ Translator::Gen Translator::expr(const Expr &e, Scope *scope)
             QStringList items;
             for (size_t i = 1; i < e.args.size(); ++i) {
                 Gen g = expr(*e.args[i], scope);
+                if (a.charLength > 0 && e.args[i]->kind == Expr::Str && !e.args[i]->text.isEmpty())
+                    g.sql = literal(e.args[i]->text.leftJustified(a.charLength, u' '));
                 if (isDateLike(a.type) && g.type != VType::Date)
                     g.sql = QStringLiteral("ora_to_date_any(%1)").arg(g.sql);
                 items << g.sql;
@@ -277,6 +279,11 @@ Translator::Gen Translator::binaryOp(const Expr &e, Scope *scope)
             b.sql = QStringLiteral("ora_to_date_any(%1)").arg(b.sql);
         else if (b.type == VType::Date && a.type != VType::Date && a.type != VType::Number)
             a.sql = QStringLiteral("ora_to_date_any(%1)").arg(a.sql);
+        // a CHAR column compares with a text literal blank-padded, as in Oracle
+        if (a.charLength > 0 && e.args[1]->kind == Expr::Str && !e.args[1]->text.isEmpty())
+            b.sql = literal(e.args[1]->text.leftJustified(a.charLength, u' '));
+        else if (b.charLength > 0 && e.args[0]->kind == Expr::Str && !e.args[0]->text.isEmpty())
+            a.sql = literal(e.args[0]->text.leftJustified(b.charLength, u' '));
         if ((a.type == VType::Clob || b.type == VType::Clob) && e.args[0]->kind != Expr::Null)
             fail(QStringLiteral("ORA-00932: inconsistent datatypes: expected - got CLOB"));
         return {QStringLiteral("(%1 %2 %3)").arg(a.sql, op, b.sql), VType::Number, {}};
@@ -346,7 +353,7 @@ Translator::Gen Translator::name(const Expr &e, Scope *scope)
             for (const ScopeTable &t : s->tables)
                 for (const OutColumn &c : t.cols)
                     if (c.name == w)
-                        return {quote(w), c.type, {}};
+                        return {quote(w), c.type, {}, c.charLength};
         if (w == QLatin1String("SYSDATE") || w == QLatin1String("SYSTIMESTAMP") || w == QLatin1String("CURRENT_DATE"))
             return {QStringLiteral("ora_sysdate()"), VType::Date, {}};
         if (w == QLatin1String("USER"))
@@ -386,7 +393,7 @@ Translator::Gen Translator::name(const Expr &e, Scope *scope)
             }
             for (const OutColumn &c : t->cols)
                 if (c.name == col)
-                    return {quote(t->qualifier) + u'.' + quote(col), c.type, {}};
+                    return {quote(t->qualifier) + u'.' + quote(col), c.type, {}, c.charLength};
             invalidIdentifier(p);
         }
         if (col == QLatin1String("NEXTVAL") || col == QLatin1String("CURRVAL")) {
@@ -794,7 +801,7 @@ Translator::ScopeTable Translator::fromTable(const FromItem &f, Scope *parent)
     if (!f.alias.isEmpty() || st.info->dictionary)
         st.fromSql += QStringLiteral(" AS ") + quote(st.qualifier);
     for (const ColumnInfo &c : st.info->columns)
-        st.cols.push_back({c.name, c.vtype()});
+        st.cols.push_back({c.name, c.vtype(), c.dataType == QLatin1String("CHAR") ? c.length : 0});
     if (st.base)
         m_schemas.insert(st.owner);
     return st;
@@ -1149,7 +1156,7 @@ Translation Translator::dml(const Stmt &s)
     st.base = true;
     st.info = info;
     for (const ColumnInfo &c : info->columns)
-        st.cols.push_back({c.name, c.vtype()});
+        st.cols.push_back({c.name, c.vtype(), c.dataType == QLatin1String("CHAR") ? c.length : 0});
     scope.tables.push_back(st);
     Scope empty;
 

@@ -53,6 +53,7 @@ public:
 struct OutColumn {
     QString name;
     VType type = VType::Unknown;
+    int charLength = 0; // a CHAR(n) column: n
 };
 
 struct ReturnTarget {
@@ -96,6 +97,7 @@ private:
         QString sql;
         VType type = VType::Unknown;
         QString rowidOf; // "OWNER.TABLE" of a rowid value
+        int charLength = 0; // a CHAR(n) column: n
     };
     struct ScopeTable {
         QString qualifier;      // alias, or the table name
