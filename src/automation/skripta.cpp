@@ -347,10 +347,9 @@ void TSkriptniTek::osveziSplosnoTabelo(const QString &tabela, const QString &dir
     m_ctx.currTabela = tabela;
     m_okno.pripraviZaslon(opOsveziSplosno, dir, datoteka, QString());
     // A missing or unreadable structure file ends the run here.
+    moxtext::readTextLines(datoteka);
     if (m_dispatch.has(opPreberiStrukturo))
         m_dispatch.run(m_ctx, opPreberiStrukturo);
-    else
-        moxtext::readTextLines(datoteka);
 
     m_ctx.pKonec = false;
     auto kocZnan = [this](const QString &ime) {

@@ -1,5 +1,7 @@
 // The command script's language: how lines split, which lines run under an
 // include list, aliases, item lists.
+#include "autotest.h"
+
 #include "automation/skriptajezik.h"
 #include "shell/runstate.h"
 

@@ -1,0 +1,514 @@
+// The script runner against an embedded database, without the window: the
+// window's side is a recording stand-in, the transfers are operations
+// registered for the test.
+#include "autotest.h"
+
+#include "automation/skripta.h"
+#include "credentials/kript.h"
+#include "log/history.h"
+#include "shell/context.h"
+#include "shell/dispatch.h"
+#include "shell/moxerror.h"
+#include "shell/text.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace {
+
+const QString kAlias = QStringLiteral("AUTO");
+
+class RecordingUi : public TInteraction {
+public:
+    QStringList messages;
+    int pokaziSporocilo(const QString &text, TMsgDlgType, TMsgDlgButtons, int) override
+    {
+        messages << text;
+        return mrOk;
+    }
+    void showMessage(const QString &text) override { messages << text; }
+    void processEvents() override {}
+};
+
+// The window as the runner sees it: logs on for real (unless told not to)
+// and records what it was asked.
+class FakeOkno : public TSkriptaOkno {
+public:
+    explicit FakeOkno(TMoxContext &ctx) : m_ctx(ctx) {}
+
+    bool prava = true;   // log on to the database
+    bool headless = true;
+    bool mark = false;
+    QStringList prijave, zasloni, oznake;
+    QString naslov;
+    bool meniji = false;
+
+    bool brezOsebe() const override { return headless; }
+    bool prijava(const QString &user, const QString &password, const QString &server) override
+    {
+        prijave << user + u'/' + password + u'@' + server;
+        if (!prava)
+            return true;
+        TOracleSession &s = m_ctx.osOracle;
+        s.setConnected(false);
+        s.LogonUsername = user;
+        s.LogonPassword = password;
+        s.LogonDatabase = server;
+        try {
+            s.setConnected(true);
+        } catch (const EMoxError &) {
+        }
+        return s.Connected();
+    }
+    void omogociMenije(bool on) override { meniji = on; }
+    void nastaviNaslov(const QString &n) override { naslov = n; }
+    bool largeRBOznacen() const override { return mark; }
+    void nastaviLargeRB(bool o) override
+    {
+        mark = o;
+        oznake << (o ? QStringLiteral("on") : QStringLiteral("off"));
+    }
+    void pripraviZaslon(const QString &op, const QString &dir, const QString &datoteka, const QString &filter) override
+    {
+        QStringList parts{op};
+        if (!dir.isEmpty() || !datoteka.isEmpty() || !filter.isEmpty())
+            parts << dir;
+        if (!datoteka.isEmpty() || !filter.isEmpty())
+            parts << QDir::fromNativeSeparators(datoteka);
+        if (!filter.isEmpty())
+            parts << filter;
+        zasloni << parts.join(u'|');
+    }
+
+private:
+    TMoxContext &m_ctx;
+};
+
+class Runner : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_env = std::make_unique<TestEnv>();
+        s_ready = autotest::makeDb(kAlias);
+        if (!s_ready)
+            return;
+        s_ready = autotest::user(kAlias, QStringLiteral("CODEUSER"), QStringLiteral("BIRCH47"));
+        if (s_ready)
+            s_ready = autotest::user(kAlias, QStringLiteral("CODEUSER2"), QStringLiteral("STORED1"));
+    }
+    static void TearDownTestSuite() { s_env.reset(); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_ready) << s_ready.message();
+        ASSERT_TRUE(m_work.isValid());
+        m_oldDir = QDir::currentPath();
+        QDir::setCurrent(m_work.path());
+        QDir().mkpath(QStringLiteral("save"));
+        QDir().mkpath(QStringLiteral("log"));
+        ctx.ui = &ui;
+        ctx.currSaveDir = m_work.path() + QStringLiteral("/save/");
+        ctx.currDirLog = m_work.path() + QStringLiteral("/log/");
+        ctx.currLargeRBName = QStringLiteral("LARGERB");
+        ctx.declRunParam = true;
+        tek.odmev = [this](const QString &t) { odmev << t; };
+    }
+
+    void TearDown() override
+    {
+        ctx.osOracle.setConnected(false);
+        QDir::setCurrent(m_oldDir);
+    }
+
+    // Runs the lines as the script file s.txt with the include list.
+    int runScript(const QStringList &lines, const QString &include = QString())
+    {
+        autotest::writeScript(QStringLiteral("s.txt"), lines);
+        ctx.runParamType = QStringLiteral("@s.txt");
+        ctx.runParamvalue3 = include;
+        return tek.tiAutoStartTimer();
+    }
+
+    void logon(const QString &user = QStringLiteral("TAVO"), const QString &password = QStringLiteral("TAVO"))
+    {
+        ctx.osOracle.LogonUsername = user;
+        ctx.osOracle.LogonPassword = password;
+        ctx.osOracle.LogonDatabase = kAlias;
+        ctx.osOracle.setConnected(true);
+    }
+
+    QStringList rows(const QString &select)
+    {
+        QStringList out;
+        TOracleDataSet &q = ctx.quDyn5;
+        q.Close();
+        q.SQL = QStringList{select};
+        q.Open();
+        while (!q.Eof()) {
+            QStringList cols;
+            for (int i = 0; i < q.FieldCount(); ++i)
+                cols << q.Field(i).AsString();
+            out << cols.join(u',');
+            q.Next();
+        }
+        q.Close();
+        return out;
+    }
+
+    // Registers an operation that records its name (and runs extra).
+    void record(const QString &name, std::function<void(TMoxContext &)> extra = {})
+    {
+        dispatch.registerOperation(name, [this, name, extra](TMoxContext &c, const QStringList &) {
+            ops << name;
+            if (extra)
+                extra(c);
+        });
+    }
+
+    QString log() const { return autotest::readFile(m_work.path() + QStringLiteral("/log/ORNA_SYS.LOG")); }
+    QString work() const { return m_work.path(); }
+
+    static inline std::unique_ptr<TestEnv> s_env;
+    static inline ::testing::AssertionResult s_ready = ::testing::AssertionFailure();
+
+    QTemporaryDir m_work;
+    QString m_oldDir;
+    TMoxContext ctx;
+    RecordingUi ui;
+    FakeOkno okno{ctx};
+    TDispatch dispatch;
+    TSkriptniTek tek{ctx, dispatch, okno};
+    QStringList ops, odmev;
+};
+
+} // namespace
+
+TEST_F(Runner, ConnectResolvesPasswordsCodesAndAliases)
+{
+    TKript::shraniGeslo(kAlias, QStringLiteral("CODEUSER2"), QString(), QStringLiteral("STORED1"));
+    TKript::shraniGeslo(kAlias, QStringLiteral("TAVO"), QString(), QStringLiteral("WRONG"));
+
+    const struct {
+        const char *line;
+        const char *prijava;
+        int status;
+    } cases[] = {
+        // A code without a stored password: the code's fixed password.
+        {"CONNECT codeuser 2 AUTO", "CODEUSER/BIRCH47@AUTO", izhodBrezNapak},
+        // A stored password wins over the code.
+        {"CONNECT codeuser2 2 AUTO", "CODEUSER2/STORED1@AUTO", izhodBrezNapak},
+        // Two or more characters are the password; the store is not asked.
+        {"CONNECT tavo tavo AUTO", "TAVO/TAVO@AUTO", izhodBrezNapak},
+        // Neither code nor stored: the password of the run state stays.
+        {"CONNECT codeuser 9 AUTO", "CODEUSER/KEPT@AUTO", izhodPrekinjen},
+        // The destination alias of the command line.
+        {"CONNECT tavo tavo XXXXXD", "TAVO/TAVO@AUTO", izhodBrezNapak},
+        // A wrong code fails the logon: without a person the run ends.
+        {"CONNECT codeuser 1 AUTO", "CODEUSER/TOPAZ81@AUTO", izhodPrekinjen},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.line);
+        okno.prijave.clear();
+        ctx.currPassword = QStringLiteral("KEPT");
+        ctx.runParamvalue1 = QStringLiteral("NULL");
+        ctx.runParamvalue2 = kAlias;
+        ctx.p_sourceBase.clear();
+        const int status = runScript({QString::fromUtf8(c.line), QStringLiteral("SQL \"select 1 from dual\"")});
+        EXPECT_EQ(status, c.status) << tek.zadnjaNapaka().toStdString();
+        ASSERT_EQ(okno.prijave.size(), 1);
+        EXPECT_EQ(okno.prijave.at(0), QString::fromUtf8(c.prijava));
+        EXPECT_TRUE(ctx.p_sourceBase.isEmpty()); // "NULL" sets nothing
+        if (c.status == izhodBrezNapak) {
+            EXPECT_TRUE(okno.meniji);
+            EXPECT_TRUE(okno.naslov.endsWith(QString(okno.prijave.at(0)).remove(QRegularExpression(QStringLiteral("/[^@]*")))))
+                << okno.naslov.toStdString();
+            // The line after the logon ran on that session.
+            EXPECT_EQ(odmev.last(), QStringLiteral("2: SQL \"select 1 from dual\""));
+        } else {
+            EXPECT_TRUE(tek.zadnjaNapaka().startsWith(QStringLiteral("NEDOVOLJEN DOSTOP"))) << tek.zadnjaNapaka().toStdString();
+            EXPECT_FALSE(odmev.last().startsWith(QStringLiteral("2:"))) << "the run went on after a failed logon";
+        }
+        odmev.clear();
+    }
+}
+
+TEST_F(Runner, SqlWithAndWithoutErrors)
+{
+    const int status = runScript({
+        QStringLiteral("CONNECT tavo tavo AUTO"),
+        QStringLiteral("SQL \"insert into KA116PAL (SIFRA116, CODE_116, DESC_116) values (901, 'P1', 'a b c')\""),
+        QStringLiteral("SQL \"insert into NEOBSTAJA values (1)\""),
+        // The run goes on after the error.
+        // Any two characters delimit the statement.
+        QStringLiteral("SQL #insert into KA116PAL (SIFRA116, CODE_116) values (902, 'P2')#"),
+        QStringLiteral("SQL \"insert into KA116PAL (SIFRA116, CODE_116) values (903, 'P3')\""),
+        QStringLiteral("SQL \"commit\""),
+    });
+    EXPECT_EQ(status, izhodNapakePrenosov);
+    EXPECT_EQ(tek.napakeUkazov(), 1);
+    EXPECT_TRUE(ui.messages.contains(QStringLiteral("NAPAKA pri izvajanju: insert into NEOBSTAJA values (1)")))
+        << ui.messages.join(u'\n').toStdString();
+    EXPECT_EQ(rows(QStringLiteral("select SIFRA116, CODE_116, DESC_116 from KA116PAL where SIFRA116 > 900 order by 1")),
+              (QStringList{QStringLiteral("901,P1,a b c"), QStringLiteral("902,P2,"), QStringLiteral("903,P3,")}));
+    // The database's own text reaches the echo.
+    EXPECT_TRUE(odmev.join(u'\n').contains(QStringLiteral("NEOBSTAJA")));
+}
+
+TEST_F(Runner, LargeRollbackSegmentSwitchedOffAfterTheLastLine)
+{
+    const QString stanje = QStringLiteral("select STATUS from DBA_ROLLBACK_SEGS where SEGMENT_NAME = 'LARGERB'");
+
+    // Switched on and never off: off after the last line.
+    EXPECT_EQ(runScript({QStringLiteral("CONNECT tavo tavo AUTO"), QStringLiteral("LARGERB ON")}), izhodBrezNapak);
+    EXPECT_EQ(rows(stanje), QStringList{QStringLiteral("OFFLINE")});
+    EXPECT_FALSE(okno.mark);
+    EXPECT_TRUE(okno.oznake.contains(QStringLiteral("on")));
+
+    // Switched off by the script: nothing more at the end. (Outside a run
+    // with arguments each switch says what it did.)
+    ctx.declRunParam = false;
+    ui.messages.clear();
+    EXPECT_EQ(runScript({QStringLiteral("LARGERB ON"), QStringLiteral("SQL \"select 1 from dual\""),
+                         QStringLiteral("LARGERB off")}),
+              izhodBrezNapak);
+    EXPECT_EQ(ui.messages,
+              (QStringList{QStringLiteral("LARGE RB is ONLINE"), QStringLiteral("LARGE RB is OFFLINE")}));
+    EXPECT_EQ(rows(stanje), QStringList{QStringLiteral("OFFLINE")});
+    ctx.declRunParam = true;
+    ui.messages.clear();
+
+    // Without a session both switches fail; the one at the end still
+    // switches off (not on, as the unchecked mark would have it).
+    ctx.osOracle.setConnected(false);
+    EXPECT_EQ(runScript({QStringLiteral("LARGERB ON")}), izhodNapakePrenosov);
+    EXPECT_EQ(ui.messages, (QStringList{QStringLiteral("ERROR ON PUTING LARGE RB ONLINE"),
+                                        QStringLiteral("ERROR ON PUTING LARGE RB OFFLINE")}));
+}
+
+TEST_F(Runner, ReplikacijaChangesDirectoriesAndLoadsLastRefreshTimes)
+{
+    ASSERT_TRUE(autotest::sql(kAlias, QStringLiteral("ORNA_UTIL"), QStringLiteral("ORNA_UTIL"),
+                              QStringLiteral("delete from ORNA_MOX;\n"
+                                             "insert into ORNA_MOX (DATUMMOX, USER_MOX, VRSTAMOX, NAPAKEMOX, IZVAJAMOX) "
+                                             "values (to_date('01.02.2024 10:30','DD.MM.YYYY HH24:MI'), 'TAVO', 'SKS', 'N', 5);\n"
+                                             "insert into ORNA_MOX (DATUMMOX, USER_MOX, VRSTAMOX, NAPAKEMOX, IZVAJAMOX) "
+                                             "values (to_date('03.02.2024 08:00','DD.MM.YYYY HH24:MI'), 'TAVO', 'SKS', 'D', 5);\n"
+                                             "commit;\n")));
+    ctx.currReplSaveDir = work() + QStringLiteral("/repl/");
+    ctx.currReplDirLog = work() + QStringLiteral("/repl/log/");
+    ctx.p_moxShrani = true; // the connection dialog's probe, which the stand-in does not make
+
+    EXPECT_EQ(runScript({QStringLiteral("CONNECT tavo tavo AUTO"), QStringLiteral("REPLIKACIJA")}), izhodBrezNapak);
+    EXPECT_TRUE(ctx.p_replikacija);
+    EXPECT_EQ(ctx.currSaveDir, work() + QStringLiteral("/repl/"));
+    EXPECT_EQ(ctx.currDirLog, work() + QStringLiteral("/repl/log/"));
+    // The last refresh without errors.
+    EXPECT_EQ(najdizadnjiRefresh(ctx, QStringLiteral("SKS")), QStringLiteral("01.02.2024 10:30"));
+
+    // The next run starts outside replication mode; the directories stay.
+    EXPECT_EQ(runScript({QStringLiteral("SQL \"select 1 from dual\"")}), izhodBrezNapak);
+    EXPECT_FALSE(ctx.p_replikacija);
+    EXPECT_EQ(ctx.currSaveDir, work() + QStringLiteral("/repl/"));
+}
+
+TEST_F(Runner, GroupLinesRunUnderTheIncludeList)
+{
+    for (const char *op : {"osveziSKS", "osveziPalete", "pripraviObrazce"})
+        record(QLatin1String(op));
+    const QStringList script{
+        QStringLiteral("/A_REFRESH sks d:\\prenos\\"),
+        QStringLiteral("/B_REFRESH palete"),
+        QStringLiteral("/AB_PREPARE obr"),
+        QStringLiteral("#REFRESH SKS"),
+        QStringLiteral("REFRESH SKS"),
+        QStringLiteral("KOMENTAR REFRESH SKS"),
+    };
+    const struct {
+        const char *include;
+        QStringList zasloni;
+    } cases[] = {
+        {"A", {QStringLiteral("osveziSKS|D:\\PRENOS\\"), QStringLiteral("osveziSKS")}},
+        {"AB",
+         {QStringLiteral("osveziSKS|D:\\PRENOS\\"), QStringLiteral("osveziPalete"), QStringLiteral("pripraviObrazce"),
+          QStringLiteral("osveziSKS")}},
+        {"ALL", {QStringLiteral("osveziSKS")}},
+        {"", {QStringLiteral("osveziSKS")}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.include);
+        okno.zasloni.clear();
+        EXPECT_EQ(runScript(script, QString::fromUtf8(c.include)), izhodBrezNapak);
+        EXPECT_EQ(okno.zasloni, c.zasloni);
+        EXPECT_EQ(ctx.currInclude, QString::fromUtf8(c.include));
+    }
+}
+
+TEST_F(Runner, ItemsWithoutAnOperationAreReportedInTheLogAndSkipped)
+{
+    record(QStringLiteral("osveziObrazce"));
+    EXPECT_EQ(runScript({QStringLiteral("REFRESH SKS, OBR"), QStringLiteral("PREPARE PALETE,KA000HED")}),
+              izhodBrezNapak);
+    EXPECT_EQ(ops, QStringList{QStringLiteral("osveziObrazce")});
+    const QString l = log();
+    for (const char *op : {"osveziSKS", "pripraviPalete", "pripraviSplosno"})
+        EXPECT_TRUE(l.contains(QLatin1String(op) + QStringLiteral(": ni na voljo"))) << op << l.toStdString();
+    EXPECT_FALSE(l.contains(QStringLiteral("osveziObrazce")));
+    EXPECT_TRUE(odmev.contains(QStringLiteral("osveziSKS: ni na voljo")));
+}
+
+TEST_F(Runner, GeneralTablesWithStructureFilesAndFilters)
+{
+    record(QStringLiteral("preberiStrukturo"));
+    record(QStringLiteral("preklopiTriggerje:DISABLE"));
+    record(QStringLiteral("preklopiTriggerje:ENABLE"));
+    QString tabela, saveDir, memo;
+    record(QStringLiteral("osveziSplosno"), [&](TMoxContext &c) { tabela = c.currTabela; });
+    record(QStringLiteral("pripraviSplosno"), [&](TMoxContext &c) {
+        saveDir = c.currSaveDir;
+        memo = c.meDyn.value(0);
+    });
+    record(QStringLiteral("osveziSKS"));
+    moxtext::writeTextLines(QStringLiteral("save/KA060AK0.str"), {QStringLiteral("TAVO.KA060AK0")});
+    moxtext::writeTextLines(QStringLiteral("save/KA000HED.str"), {QStringLiteral("TAVO.KA000HED")});
+    QDir().mkpath(QStringLiteral("DRUGA"));
+    moxtext::writeTextLines(QStringLiteral("DRUGA/X.str"), {QStringLiteral("TAVO.X")});
+    const QString save = QDir::fromNativeSeparators(ctx.currSaveDir);
+
+    EXPECT_EQ(runScript({QStringLiteral("REFRESH KA060AK0"),
+                         QStringLiteral("PREPARE KA000HED \" where STAT_000 = '1' \"")}),
+              izhodBrezNapak)
+        << tek.zadnjaNapaka().toStdString();
+    EXPECT_EQ(ops, (QStringList{QStringLiteral("preberiStrukturo"), QStringLiteral("preklopiTriggerje:DISABLE"),
+                                QStringLiteral("osveziSplosno"), QStringLiteral("preklopiTriggerje:ENABLE"),
+                                QStringLiteral("pripraviSplosno")}));
+    EXPECT_EQ(tabela, QStringLiteral("KA060AK0"));
+    EXPECT_EQ(okno.zasloni, (QStringList{QStringLiteral("osveziSplosno||") + save + QStringLiteral("KA060AK0.str"),
+                                         QStringLiteral("pripraviSplosno||") + save +
+                                             QStringLiteral("KA000HED.str|where STAT_000 = '1'")}));
+    EXPECT_EQ(memo, QStringLiteral("TAVO.KA000HED"));
+
+    // A group line's directory: the structure file's folder becomes the
+    // save directory.
+    ops.clear();
+    EXPECT_EQ(runScript({QStringLiteral("/G_PREPARE x druga/")}, QStringLiteral("G")), izhodBrezNapak)
+        << tek.zadnjaNapaka().toStdString();
+    EXPECT_EQ(ops, QStringList{QStringLiteral("pripraviSplosno")});
+    EXPECT_EQ(QDir::fromNativeSeparators(saveDir), QStringLiteral("DRUGA/"));
+
+    // A missing structure file ends the run: the later lines do not run.
+    ops.clear();
+    ctx.currSaveDir = save;
+    EXPECT_EQ(runScript({QStringLiteral("REFRESH NIMA"), QStringLiteral("REFRESH SKS")}), izhodPrekinjen);
+    EXPECT_TRUE(tek.zadnjaNapaka().contains(QStringLiteral("NIMA.str"))) << tek.zadnjaNapaka().toStdString();
+    EXPECT_FALSE(ops.contains(QStringLiteral("osveziSKS")));
+}
+
+TEST_F(Runner, ExitStatusOfTheRun)
+{
+    record(QStringLiteral("osveziSKS"), [](TMoxContext &c) { ++c.pNapakePrenosov; });
+    record(QStringLiteral("osveziObrazce"));
+    dispatch.registerOperation(QStringLiteral("osveziPalete"), [](TMoxContext &, const QStringList &) {
+        throw EMoxError(QStringLiteral("Ne najdem datoteke KA116PAL.DBF"));
+    });
+
+    EXPECT_EQ(runScript({QStringLiteral("REFRESH OBR")}), izhodBrezNapak);
+    EXPECT_EQ(runScript({QStringLiteral("REFRESH SKS,OBR")}), izhodNapakePrenosov);
+    // A transfer's error that it does not handle ends the run.
+    ops.clear();
+    EXPECT_EQ(runScript({QStringLiteral("REFRESH PALETE"), QStringLiteral("REFRESH OBR")}), izhodPrekinjen);
+    EXPECT_EQ(tek.zadnjaNapaka(), QStringLiteral("Ne najdem datoteke KA116PAL.DBF"));
+    EXPECT_TRUE(ops.isEmpty());
+    // A missing script file.
+    ctx.runParamType = QStringLiteral("@ni.txt");
+    EXPECT_EQ(tek.tiAutoStartTimer(), izhodPrekinjen);
+    EXPECT_TRUE(tek.zadnjaNapaka().contains(QStringLiteral("ni.txt")));
+    // Without a session and arguments nothing runs.
+    ctx.declRunParam = false;
+    ops.clear();
+    EXPECT_EQ(runScript({QStringLiteral("REFRESH OBR")}), izhodBrezNapak);
+    EXPECT_TRUE(ops.isEmpty());
+}
+
+TEST_F(Runner, OneLineRun)
+{
+    logon();
+    record(QStringLiteral("osveziSKS"));
+    ctx.runParamType = QStringLiteral("SQL");
+    ctx.runParamvalue1 = QStringLiteral("\"insert into KA116PAL (SIFRA116, CODE_116) values (950, 'EN')\"");
+    EXPECT_EQ(tek.tiAutoStartTimer(), izhodBrezNapak);
+    EXPECT_EQ(rows(QStringLiteral("select CODE_116 from KA116PAL where SIFRA116 = 950")), QStringList{QStringLiteral("EN")});
+    EXPECT_EQ(ctx.p_sl, QStringList{QStringLiteral("SQL \"insert into KA116PAL (SIFRA116, CODE_116) values (950, 'EN')\"  ")});
+
+    ctx.runParamType = QStringLiteral("REFRESH");
+    ctx.runParamvalue1 = QStringLiteral("SKS,");
+    EXPECT_EQ(tek.tiAutoStartTimer(), izhodBrezNapak);
+    EXPECT_EQ(ops, QStringList{QStringLiteral("osveziSKS")});
+}
+
+TEST_F(Runner, EveryInstallationRunsTheScriptWithItsSchemas)
+{
+    okno.prava = false;
+    ctx.currMoreInstall = true;
+    ctx.currUser = QStringLiteral("ZACETNI");
+    ctx.currServer = QStringLiteral("ZACETNA");
+    ctx.currPassword = QStringLiteral("GESLO0");
+    tek.nastaviInstalacije({
+        TInstalacija{QStringLiteral("A"), QStringLiteral("PA"), QStringLiteral("FA"), QStringLiteral("PFA"), kAlias,
+                     QStringLiteral("1"), QString()},
+        TInstalacija{QStringLiteral("B"), QStringLiteral("PB"), QStringLiteral("FB"), QStringLiteral("PFB"),
+                     QStringLiteral("DRUGA"), QStringLiteral("2"), QString()},
+    });
+    QStringList sheme;
+    record(QStringLiteral("osveziSKS"), [&](TMoxContext &c) {
+        sheme << c.currUserAsTavo + u'/' + c.currUserAsFaktur + u'@' + c.currInstanceAs;
+    });
+    EXPECT_EQ(runScript({QStringLiteral("CONNECT TAVO geslo KAJKOLI"), QStringLiteral("REFRESH SKS"),
+                         QStringLiteral("CONNECT faktur geslo KAJKOLI"), QStringLiteral("CONNECT scott 2 KAJKOLI")}),
+              izhodBrezNapak);
+    // The alias of every CONNECT is the installation's; TAVO and FAKTUR are
+    // its schemas with their passwords; another user keeps its password.
+    EXPECT_EQ(okno.prijave, (QStringList{QStringLiteral("A/PA@AUTO"), QStringLiteral("FA/PFA@AUTO"),
+                                         QStringLiteral("SCOTT/BIRCH47@AUTO"), QStringLiteral("B/PB@DRUGA"),
+                                         QStringLiteral("FB/PFB@DRUGA"), QStringLiteral("SCOTT/BIRCH47@DRUGA")}));
+    EXPECT_EQ(sheme, (QStringList{QStringLiteral("A/FA@AUTO"), QStringLiteral("B/FB@DRUGA")}));
+    EXPECT_TRUE(odmev.contains(QStringLiteral("-- 2/2: B@DRUGA")));
+    // The logon of before the run is back.
+    EXPECT_EQ(ctx.currUser, QStringLiteral("ZACETNI"));
+    EXPECT_EQ(ctx.currServer, QStringLiteral("ZACETNA"));
+    EXPECT_EQ(ctx.currPassword, QStringLiteral("GESLO0"));
+
+    // No installations: nothing runs.
+    okno.prijave.clear();
+    tek.nastaviInstalacije({});
+    EXPECT_EQ(runScript({QStringLiteral("CONNECT TAVO geslo X")}), izhodBrezNapak);
+    EXPECT_TRUE(okno.prijave.isEmpty());
+}
+
+TEST_F(Runner, InstallationsLoadInUserIndexOrderWithoutALimit)
+{
+    QString sql = QStringLiteral("delete from ORNA_INSTALATIONS;\n");
+    // Inserted in the reverse of their order; more than the 200 the old arrays held.
+    for (int i = 205; i >= 1; --i)
+        sql += QStringLiteral("insert into ORNA_INSTALATIONS (USERNAME, INSTANCE, USER_TAVO, PASS_TAVO, USER_FAKTUR, "
+                              "PASS_FAKTUR, USERINDEX, LASTSCRIPTSTATUS) values ('U%1', 'I%1', 'T%1', 'PT%1', 'F%1', "
+                              "'PF%1', %1, 'OK');\n")
+                   .arg(i);
+    sql += QStringLiteral("commit;\n");
+    ASSERT_TRUE(autotest::sql(kAlias, QStringLiteral("ORNA_UTIL"), QStringLiteral("ORNA_UTIL"), sql));
+    logon();
+    const QVector<TInstalacija> v = naloziInstalacije(ctx);
+    ASSERT_EQ(v.size(), 205);
+    EXPECT_EQ(v.at(0).userTavo, QStringLiteral("T1"));
+    EXPECT_EQ(v.at(0).passTavo, QStringLiteral("PT1"));
+    EXPECT_EQ(v.at(0).userFaktur, QStringLiteral("F1"));
+    EXPECT_EQ(v.at(0).passFaktur, QStringLiteral("PF1"));
+    EXPECT_EQ(v.at(0).instance, QStringLiteral("I1"));
+    EXPECT_EQ(v.at(0).scriptStatus, QStringLiteral("OK"));
+    EXPECT_EQ(v.at(204).userTavo, QStringLiteral("T205"));
+    for (qsizetype i = 1; i < v.size(); ++i)
+        EXPECT_LT(v.at(i - 1).userIndex.toInt(), v.at(i).userIndex.toInt());
+    EXPECT_FALSE(ctx.quDyn.Active());
+}
