@@ -410,3 +410,29 @@ TEST(Apollo, TableNamesAndExtensions)
         }
     }
 }
+
+TEST(Apollo, PendingRecordIsPostedByMovingOrClosingAndDroppedByCancel)
+{
+    TestEnv env;
+    createSample(env.path("P"));
+    TApolloDataSet t;
+    t.TableName = env.path("P");
+    t.Open();
+    t.Append();
+    t.FieldByName("NAME").setAsString("kept by First");
+    t.First();
+    t.Append();
+    t.FieldByName("NAME").setAsString("dropped");
+    t.Cancel();
+    t.Append();
+    t.FieldByName("NAME").setAsString("kept by Close");
+    t.FieldByName("NOTE").setAsString("memo too");
+    t.Close();
+    t.Open();
+    ASSERT_EQ(t.RecordCount(), 2);
+    EXPECT_EQ(t.FieldByName("NAME").AsString(), QStringLiteral("kept by First"));
+    t.Next();
+    EXPECT_EQ(t.FieldByName("NAME").AsString(), QStringLiteral("kept by Close"));
+    EXPECT_EQ(t.FieldByName("NOTE").AsString(), QStringLiteral("memo too"));
+    EXPECT_THROW(t.Post(), EMoxError); // nothing to post
+}

@@ -255,3 +255,31 @@ TEST(DbfOps, DamagedIndexFileIsBuiltAnew)
         EXPECT_EQ(t.RecNo(), 3);
     }
 }
+
+TEST(DbfOps, ActiveIndexFollowsEditsZapAndAppends)
+{
+    TestEnv env;
+    makeTable(env.path("AI"), "120"); // keys 120, 12, 3
+    TApolloDataSet t;
+    RecordingUi ui;
+    ASSERT_TRUE(odpriDBF(t, saveDirOf(env), "AI", "SIFRA", ui));
+    ASSERT_TRUE(t.Seek("3"));
+    t.Edit();
+    t.FieldByName("SIFRA").setAsString("007"); // a changed key moves in the order
+    t.Post();
+    EXPECT_FALSE(t.Seek("3"));
+    ASSERT_TRUE(t.Seek("007"));
+    EXPECT_EQ(t.RecNo(), 3);
+    t.Next();
+    EXPECT_EQ(t.FieldByName("SIFRA").AsString(), QStringLiteral("12"));
+
+    t.Zap();
+    EXPECT_FALSE(t.Seek("1"));
+    t.First();
+    EXPECT_TRUE(t.Eof());
+    t.Append();
+    t.FieldByName("SIFRA").setAsString("55");
+    t.Post();
+    ASSERT_TRUE(t.Seek("5"));
+    EXPECT_EQ(t.RecNo(), 1);
+}
