@@ -251,3 +251,33 @@ print(len(t), t[3].name.rstrip(), t[3].note, t[0].note[:4])
         EXPECT_EQ(QString::fromUtf8(r.out).trimmed(), QStringLiteral("4 dodan nov zapisek prva")) << kind;
     }
 }
+
+TEST(DbfInterop, PythonReadersOpenOurTableWithoutMemo)
+{
+    if (!hasPythonModule("dbf") || !hasPythonModule("dbfread"))
+        GTEST_SKIP() << "python3-dbf or python3-dbfread is not installed";
+    TestEnv env;
+    const QString path = env.path("PLAIN.DBF");
+    TApolloDataSet t;
+    ASSERT_TRUE(t.CreateNew(path, 2, 2));
+    t.CreateField("A", "C", 5, 0);
+    t.CreateField("D1", "D", 8, 0);
+    ASSERT_TRUE(t.CreateExec());
+    t.TableName = path;
+    t.Open();
+    t.Append();
+    t.FieldByName("A").setAsString(QStringLiteral("šžČ"));
+    t.FieldByName("D1").setAsString("01.02.2003");
+    t.Post();
+    t.Close();
+    const ProcResult r = run(python, {"-c", R"(
+import dbf, dbfread, sys
+t = dbf.Table(sys.argv[1])
+t.open(dbf.READ_ONLY)
+a = [(r.a.rstrip(), r.d1.isoformat()) for r in t]
+b = [(r['A'], r['D1'].isoformat()) for r in dbfread.DBF(sys.argv[1])]
+print(a == b, a[0][0], a[0][1])
+)", path}, env.dir());
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(r.out).trimmed(), QStringLiteral("True šžČ 2003-02-01"));
+}
