@@ -146,7 +146,7 @@ TEST_F(Connect, RunHistoryProbe)
         EXPECT_TRUE(ctx.p_moxShrani);
     }
     // Without the table the logon still succeeds; no history can be written.
-    sql(QStringLiteral("ORNA_UTIL"), QStringLiteral("ORNA_UTIL"), QStringLiteral("drop table ORNA_MOX"));
+    sql(QStringLiteral("ORNA_UTIL"), QStringLiteral("ORNA_UTIL"), QStringLiteral("drop table ORNA_MOX;"));
     TfmConnectOn dlg(ctx);
     dlg.nastaviPolja(QStringLiteral("ORNA_UTIL"), QStringLiteral("ORNA_UTIL"), kAlias);
     dlg.btConnectClick();

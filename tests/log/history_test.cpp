@@ -51,6 +51,9 @@ protected:
         TOracleQuery st(&ctx.osOracle);
         st.SQL << QStringLiteral("insert into orna_util.orna_mox (datummox,user_mox,vrstamox,napakemox,izvajamox) "
                                  "values (to_date(:d,'DD.MM.YYYY HH24:MI'),'X',:v,:n,0)");
+        st.DeclareVariable(QStringLiteral("d"), otString);
+        st.DeclareVariable(QStringLiteral("v"), otString);
+        st.DeclareVariable(QStringLiteral("n"), otString);
         st.SetVariable(QStringLiteral("d"), datum);
         st.SetVariable(QStringLiteral("v"), vrsta);
         st.SetVariable(QStringLiteral("n"), napaka);

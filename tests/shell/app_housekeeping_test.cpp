@@ -38,11 +38,13 @@ protected:
         TOracleQuery st(&ctx.osOracle);
         st.SQL << QStringLiteral("insert into TAVO.KA060AK0 (SIFRA060, CODE_060, DATUMIPL) "
                                  "values (:s, 'A', to_date('01.01.2000','DD.MM.YYYY'))");
+        st.DeclareVariable(QStringLiteral("s"), otInteger);
         st.SetVariable(QStringLiteral("s"), sifra);
         st.Execute();
         ctx.osOracle.Commit();
         TOracleDataSet q(&ctx.osOracle);
         q.SQL << QStringLiteral("select to_char(DATUMIPL,'YYYY') y from TAVO.KA060AK0 where SIFRA060=:s");
+        q.DeclareVariable(QStringLiteral("s"), otInteger);
         q.SetVariable(QStringLiteral("s"), sifra);
         q.Open();
         return q.FieldByName(QStringLiteral("y")).AsString();

@@ -3,6 +3,7 @@
 // menus following the session, the dispatch point and the housekeeping menu.
 #include "app_db.h"
 #include "credentials/kript.h"
+#include "credentials/tfmconnecton.h"
 #include "log/recordingui.h"
 #include "log/runlog.h"
 #include "shell/paths.h"
