@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 namespace corpus {
@@ -71,7 +72,7 @@ QString makeDatabase(const QString &alias, bool multi)
     }
     if (!e.isEmpty())
         return e;
-    const QString rowsFile = QDir(qEnvironmentVariable("MOX_DB_ROOT")).filePath(QStringLiteral("../installations.sql"));
+    const QString rowsFile = QDir(qEnvironmentVariable("MOX_DB_ROOT")).filePath(QStringLiteral("installations.sql"));
     QFile f(rowsFile);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return QStringLiteral("cannot write ") + rowsFile;
@@ -198,10 +199,47 @@ QDateTime dt(const char *text)
     return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("dd.MM.yyyy HH:mm:ss"));
 }
 
+namespace {
+// Databases made from the fixture once per program run (one plain, one with
+// installations); every test gets its own copy of the folder.
+struct Template {
+    QTemporaryDir root;
+    QString error;
+    bool made = false;
+};
+
+Template &templateDb(bool multi)
+{
+    static Template plain, withInstallations;
+    Template &t = multi ? withInstallations : plain;
+    if (!t.made) {
+        t.made = true;
+        const QByteArray saved = qgetenv("MOX_DB_ROOT");
+        qputenv("MOX_DB_ROOT", t.root.path().toLocal8Bit());
+        t.error = makeDatabase(QLatin1String(StatementsTest::kAlias), multi);
+        qputenv("MOX_DB_ROOT", saved);
+    }
+    return t;
+}
+
+bool copyFolder(const QString &from, const QString &to)
+{
+    if (!QDir().mkpath(to))
+        return false;
+    const QDir src(from);
+    for (const QString &name : src.entryList(QDir::Files))
+        if (!QFile::copy(src.filePath(name), QDir(to).filePath(name)))
+            return false;
+    return true;
+}
+} // namespace
+
 void StatementsTest::SetUp()
 {
-    const QString e = makeDatabase(QString::fromLatin1(kAlias), multi());
-    ASSERT_TRUE(e.isEmpty()) << e.toStdString();
+    const Template &t = templateDb(multi());
+    ASSERT_TRUE(t.error.isEmpty()) << t.error.toStdString();
+    const QString alias = QLatin1String(kAlias);
+    ASSERT_TRUE(copyFolder(QDir(t.root.path()).filePath(alias), QDir(env.dbRoot()).filePath(alias)));
     logon(session, QStringLiteral("TAVO"), QStringLiteral("TAVO"));
 }
 

@@ -74,8 +74,10 @@ QDateTime dt(const char *text);
 
 // A database made from the fixture and a session logged on as TAVO.
 class StatementsTest : public ::testing::Test {
-protected:
+public:
     static constexpr const char *kAlias = "CORPUS";
+
+protected:
     void SetUp() override;
     virtual bool multi() const { return false; }
     // Logs a further session on to the test database.
