@@ -220,4 +220,37 @@ TEST_F(Installations, SubstitutedStatementsReachTheInstallationsSchemas)
     EXPECT_EQ(value(a, QStringLiteral("select count(*) from FAKTUR_A.KA300CEN")), QStringLiteral("0"));
 }
 
+TEST_F(Installations, QualifiedColumnsOfAnotherInstallationsSchema)
+{
+    // The lab services query names a column by owner.table.column and the
+    // tables again by their names alone; logged on as TAVO_A and rewritten
+    // for TAVO_B, every name must reach TAVO_B.
+    TOracleSession b;
+    logon(b, QStringLiteral("TAVO_B"), QStringLiteral("TAVO_B"));
+    run(b, {"insert into ka011nhc (sifra011,code_011) values (1,'S1')",
+            "insert into ka062nhh (sifra062,sifra055,sifra011,kol1_062,stat_062) values (1,6,1,2,'1')"});
+    TOracleSession a;
+    logon(a, QStringLiteral("TAVO_A"), QStringLiteral("TAVO_A"));
+    run(a, {"insert into ka011nhc (sifra011,code_011) values (1,'A1')"});
+
+    TRunState state;
+    state.currUserAsTavo = QStringLiteral("TAVO_B");
+    const QString text =
+        QStringLiteral("select ka062nhh.*,to_char(ka062nhh.datumipl,'DD.MM.YYYY HH24:MI:SS') datipl,"
+                       "tavo.ka011nhc.code_011 from tavo.ka062nhh ,tavo.ka011nhc \r\n"
+                       "  where sifra055=:sifra055 and ka011nhc.sifra011=ka062nhh.sifra011 order by stat_062 desc");
+    EXPECT_EQ(select(a, zamenjave(text, QStringLiteral("SQL"), state).split(QStringLiteral("\r\n")),
+                     {{"sifra055", otInteger, 6}}, {"code_011", "kol1_062"}),
+              rows({"S1|2"}));
+
+    // The group refresh's trigger switch names the schema itself.
+    execute(a, literal({"ALTER TRIGGER TAVO_B.BTKA062NHH DISABLE"}));
+    EXPECT_EQ(value(a, QStringLiteral("select status from dba_triggers where table_owner='TAVO_B' and "
+                                      "trigger_name='BTKA062NHH'")),
+              QStringLiteral("DISABLED"));
+    EXPECT_EQ(value(a, QStringLiteral("select status from dba_triggers where table_owner='TAVO_A' and "
+                                      "trigger_name='BTKA062NHH'")),
+              QStringLiteral("ENABLED"));
+}
+
 } // namespace
