@@ -1,0 +1,10 @@
+# Unattended runs of the program itself (needs mox and the database tool).
+if(TARGET mox)
+  mox_add_test(NAME automation_program SOURCES program_test.cpp autotest.h
+    LIBS mox_credentials mox_platform mox_shellcore)
+  foreach(dep mox mox-db)
+    if(TARGET ${dep})
+      add_dependencies(automation_program ${dep})
+    endif()
+  endforeach()
+endif()
