@@ -143,6 +143,16 @@ struct TApolloDataSet::Impl {
         return table->record(recno);
     }
 
+    // A field of the open table; a field object kept past Close (or from
+    // another table's layout) raises instead of reading freed memory.
+    const Field &field(int i) const
+    {
+        checkActive();
+        if (i < 0 || i >= table->fields().size())
+            fail(QStringLiteral("polje %1 ne obstaja").arg(i + 1));
+        return table->fields().at(i);
+    }
+
     bool isDeleted(quint32 r) { return !noneDeleted && table->record(r)[0] == dbfformat::kDeletedFlag; }
 
     QByteArray newRecord() const
@@ -163,7 +173,7 @@ const TApolloFieldInfo &TApolloField::info() const { return m_table->FieldInfo(m
 QString TApolloField::AsString() const
 {
     auto &d = *m_table->d;
-    const Field &f = d.table->fields().at(m_index);
+    const Field &f = d.field(m_index);
     switch (f.type) {
     case 'M':
     case 'G':
@@ -204,7 +214,7 @@ QString TApolloField::AsString() const
 QByteArray TApolloField::AsBytes() const
 {
     auto &d = *m_table->d;
-    const Field &f = d.table->fields().at(m_index);
+    const Field &f = d.field(m_index);
     if (f.type == 'M' || f.type == 'G' || f.type == 'P') {
         if (d.mode != TApolloDataSet::Impl::Mode::Browse) {
             auto it = d.memoNew.find(m_index);
@@ -224,7 +234,7 @@ QByteArray TApolloField::AsBytes() const
 bool TApolloField::IsNull() const
 {
     auto &d = *m_table->d;
-    const Field &f = d.table->fields().at(m_index);
+    const Field &f = d.field(m_index);
     if (f.type == 'M' || f.type == 'G' || f.type == 'P')
         return AsBytes().isEmpty();
     if (f.type == 'I')
@@ -235,7 +245,7 @@ bool TApolloField::IsNull() const
 qint64 TApolloField::AsInteger() const
 {
     auto &d = *m_table->d;
-    const Field &f = d.table->fields().at(m_index);
+    const Field &f = d.field(m_index);
     if (f.type == 'I')
         return qint32(dbfbin::getLE32(d.current() + f.offset));
     if (f.type == 'L')
@@ -258,7 +268,7 @@ qint64 TApolloField::AsInteger() const
 QDateTime TApolloField::AsDateTime() const
 {
     auto &d = *m_table->d;
-    const Field &f = d.table->fields().at(m_index);
+    const Field &f = d.field(m_index);
     if (f.type == 'D') {
         const char *p = d.current() + f.offset;
         if (isBlank(p, f.width))
@@ -279,7 +289,7 @@ QDateTime TApolloField::AsDateTime() const
 void TApolloField::setAsBytes(const QByteArray &bytes)
 {
     auto &d = *m_table->d;
-    const Field &f = d.table->fields().at(m_index);
+    const Field &f = d.field(m_index);
     if (d.mode == TApolloDataSet::Impl::Mode::Browse)
         d.fail(QStringLiteral("polja %1 ni mogoče spremeniti: tabela ni v načinu vnosa ali popravljanja").arg(f.name));
     if (f.type == 'M' || f.type == 'G' || f.type == 'P') {
@@ -295,7 +305,7 @@ void TApolloField::setAsBytes(const QByteArray &bytes)
 void TApolloField::setAsString(const QString &text)
 {
     auto &d = *m_table->d;
-    const Field &f = d.table->fields().at(m_index);
+    const Field &f = d.field(m_index);
     if (d.mode == TApolloDataSet::Impl::Mode::Browse)
         d.fail(QStringLiteral("polja %1 ni mogoče spremeniti: tabela ni v načinu vnosa ali popravljanja").arg(f.name));
     char *p = d.buf.data() + f.offset;
@@ -364,7 +374,7 @@ void TApolloField::setAsInteger(qint64 value)
 void TApolloField::setAsDateTime(const QDateTime &value)
 {
     auto &d = *m_table->d;
-    const Field &f = d.table->fields().at(m_index);
+    const Field &f = d.field(m_index);
     if (!value.isValid()) {
         setAsString(QString());
         return;
@@ -570,7 +580,12 @@ TApolloField TApolloDataSet::FieldByName(const QString &name)
 
 int TApolloDataSet::FieldCount() const { return d->infos.size(); }
 
-const TApolloFieldInfo &TApolloDataSet::FieldInfo(int index) const { return d->infos.at(index); }
+const TApolloFieldInfo &TApolloDataSet::FieldInfo(int index) const
+{
+    if (index < 0 || index >= d->infos.size())
+        d->fail(QStringLiteral("polje %1 ne obstaja (polj je %2)").arg(index + 1).arg(d->infos.size()));
+    return d->infos.at(index);
+}
 
 int TApolloDataSet::FieldIndex(const QString &name) const
 {

@@ -436,3 +436,21 @@ TEST(Apollo, PendingRecordIsPostedByMovingOrClosingAndDroppedByCancel)
     EXPECT_EQ(t.FieldByName("NOTE").AsString(), QStringLiteral("memo too"));
     EXPECT_THROW(t.Post(), EMoxError); // nothing to post
 }
+
+TEST(Apollo, FieldObjectsOfAClosedTableRaise)
+{
+    TestEnv env;
+    createSample(env.path("K"));
+    TApolloDataSet t;
+    t.TableName = env.path("K");
+    t.Open();
+    TApolloField name = t.FieldByName("NAME");
+    t.Close();
+    EXPECT_THROW(name.AsString(), EMoxError);
+    EXPECT_THROW(t.FieldInfo(0), EMoxError);
+    EXPECT_THROW(t.First(), EMoxError);
+    EXPECT_TRUE(t.Eof());
+    t.Open();
+    EXPECT_THROW(t.FieldInfo(4), EMoxError);
+    EXPECT_EQ(name.AsString(), QString()); // the same field of the reopened table
+}
