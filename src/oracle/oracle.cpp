@@ -387,6 +387,8 @@ void TOracleDataSet::Delete()
 {
     if (Eof())
         throw EMoxError(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    if (!Session || !Session->Connected())
+        notConnected();
     const QString rowid = Field(0).AsString();
     Session->engine()->deleteRow(rowid);
     Session->Commit();

@@ -397,9 +397,13 @@ TEST_F(Engine, ClobReturningPath)
     s->Commit();
     EXPECT_EQ(rows(*other, QStringLiteral("select type_x03, xml__003 from xmlt")), QStringList{"U|<new/>"});
 
-    // a locator that no statement filled cannot be written
+    // a locator that no statement filled cannot be written, nor one from an
+    // earlier logon
     TLOBLocator unused(s.get(), otCLOB);
     EXPECT_THROW(unused.Write(QStringLiteral("x")), EMoxError);
+    s->setConnected(false);
+    s->setConnected(true);
+    EXPECT_THROW(lob2.Write(QStringLiteral("late")), EMoxError);
 }
 
 TEST_F(Engine, ReturningIntoPlainVariable)

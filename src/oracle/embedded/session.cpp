@@ -53,6 +53,12 @@ public:
     EmbeddedLob(EmbeddedSession *s, QString owner, QString table, QString column, qint64 rowid)
         : m_s(s), m_owner(std::move(owner)), m_table(std::move(table)), m_column(std::move(column)), m_rowid(rowid)
     {
+        m_s->trackLob(this, true);
+    }
+    ~EmbeddedLob() override
+    {
+        if (m_s)
+            m_s->trackLob(this, false);
     }
     void write(const QString &text) override
     {
@@ -145,8 +151,6 @@ public:
     {
         finalizeAll();
         m_s = nullptr;
-        for (auto &l : m_lobs)
-            static_cast<EmbeddedLob *>(l.second.get())->m_s = nullptr;
     }
 
     static void readRow(sqlite3_stmt *st, const std::vector<OutColumn> &cols, std::vector<QVariant> &row)
@@ -169,7 +173,9 @@ public:
             return QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(st, i)), sqlite3_column_bytes(st, i)));
         default: {
             const QString s = columnText(st, i);
-            if (t == VType::Date) {
+            // a value of unknown kind in the stored date form is a date (a
+            // bound date echoed back, say); text columns are never guessed
+            if (t == VType::Date || (t == VType::Unknown && oravalue::isIsoDate(s))) {
                 const QDateTime dt = oravalue::fromIso(s);
                 if (dt.isValid())
                     return QVariant(dt);
@@ -605,6 +611,9 @@ EmbeddedSession::~EmbeddedSession()
     for (EmbeddedCursor *c : m_cursors)
         c->sessionClosed();
     m_cursors.clear();
+    for (EmbeddedLob *l : m_lobs)
+        l->m_s = nullptr;
+    m_lobs.clear();
     m_pending.clear();
     for (sqlite3_stmt *st : std::as_const(m_cache))
         sqlite3_finalize(st);
@@ -628,6 +637,14 @@ void EmbeddedSession::forgetCursor(EmbeddedCursor *c)
 {
     m_cursors.erase(c);
     m_pending.erase(c);
+}
+
+void EmbeddedSession::trackLob(EmbeddedLob *l, bool alive)
+{
+    if (alive)
+        m_lobs.insert(l);
+    else
+        m_lobs.erase(l);
 }
 
 void EmbeddedSession::cursorPending(EmbeddedCursor *c, bool pending)

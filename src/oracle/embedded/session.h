@@ -27,6 +27,7 @@ struct sqlite3_stmt;
 namespace oraembed {
 
 class EmbeddedCursor;
+class EmbeddedLob;
 
 class EmbeddedSession : public OraEngineSession, public CatalogLookup {
 public:
@@ -54,6 +55,7 @@ public:
     QString errorText(int rc, const QString &msg, const Translation *t);
     void cursorPending(EmbeddedCursor *c, bool pending);
     void forgetCursor(EmbeddedCursor *c);
+    void trackLob(EmbeddedLob *l, bool alive);
     void afterFailure();
 
     QString marker(const QString &owner) const;
@@ -79,6 +81,7 @@ private:
     void applySync();
     std::set<EmbeddedCursor *> m_cursors;
     std::set<EmbeddedCursor *> m_pending;
+    std::set<EmbeddedLob *> m_lobs; // locators handed out, told when the session ends
     std::map<QString, QString> m_markers;
     std::map<QString, qint64> m_currval;
     QHash<QString, sqlite3_stmt *> m_cache;    // internal statements on the main connection

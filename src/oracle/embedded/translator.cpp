@@ -237,7 +237,7 @@ Translator::Gen Translator::expr(const Expr &e, Scope *scope)
         if (e.hasBase)
             s += u' ' + expr(*e.args[i++], scope).sql;
         const size_t stop = e.args.size() - (e.hasElse ? 1 : 0);
-        for (; i + 1 < stop + 1 && i < stop; i += 2) {
+        for (; i + 1 < stop; i += 2) {
             s += QStringLiteral(" WHEN ") + expr(*e.args[i], scope).sql;
             Gen r = expr(*e.args[i + 1], scope);
             if (t == VType::Unknown)
