@@ -143,6 +143,10 @@ TEST_F(Engine, QueriesReturnOracleResults)
         {"substr, lpad, length", "select substr('abcdef',2,3), lpad('7',3,'0'), length('abc') from dual", {"bcd|007|3"}},
         {"empty text is NULL", "select nvl('', 'null') from dual", {"null"}},
         {"to_char of a number", "select to_char(12.5), to_char(3,'FM000') from dual", {"12.5|003"}},
+        {"rownum limits the rows", "select count(*) from (select code_060 from akt where rownum <= 2)", {"2"}},
+        {"ANSI left join", "select a.code_060, o.code_031 from akt a left join odd o on o.sifra031 = a.sifra031 "
+                           "order by 1", {"A1|", "A10|INT", "A11|"}},
+        {"exists", "select code_031 from odd o where exists (select 1 from akt where sifra031 = o.sifra031)", {"INT"}},
     };
     for (const QueryCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -519,6 +523,30 @@ TEST_F(Engine, SequencesAndOtherSchemas)
     // a join across two schemas
     EXPECT_EQ(rows(*s, QStringLiteral("select count(*) from faktur.ka300cen c, akt a where c.sifra300 = 1")),
               QStringList{"3"});
+}
+
+TEST_F(Engine, DataDefinition)
+{
+    execAll(*s, QStringLiteral("create table D (A NUMBER, S VARCHAR2(5) default 'x', T DATE default sysdate)\n/\n"
+                               "create unique index UX_D on D (A)\n/\n"
+                               "insert into D (A) values (1)"));
+    EXPECT_EQ(rows(*s, QStringLiteral("select a, s, count(t) from d group by a, s")), QStringList{"1|x|1"})
+        << "defaults fill the columns an insert leaves out";
+    EXPECT_TRUE(errorOf(*s, QStringLiteral("insert into d (a) values (1)"))
+                    .startsWith(QLatin1String("ORA-00001: unique constraint (TAVO.UX_D) violated")));
+    EXPECT_TRUE(errorOf(*s, QStringLiteral("create table d (x number)")).startsWith(QLatin1String("ORA-00955")));
+    exec(*s, QStringLiteral("truncate table d"));
+    EXPECT_EQ(rows(*s, QStringLiteral("select count(*) from d")), QStringList{"0"});
+    exec(*s, QStringLiteral("drop index ux_d"));
+    exec(*s, QStringLiteral("insert into d (a) values (1)"));
+    exec(*s, QStringLiteral("insert into d (a) values (1)"));
+    exec(*s, QStringLiteral("create sequence SQ start with 10 increment by 5"));
+    EXPECT_EQ(rows(*s, QStringLiteral("select sq.nextval, sq.currval from dual")), QStringList{"10|10"});
+    EXPECT_EQ(rows(*s, QStringLiteral("select sq.nextval from dual")), QStringList{"15"});
+    exec(*s, QStringLiteral("drop sequence sq"));
+    exec(*s, QStringLiteral("drop table d"));
+    EXPECT_TRUE(errorOf(*s, QStringLiteral("select * from d")).startsWith(QLatin1String("ORA-00942")));
+    EXPECT_EQ(rows(*s, QStringLiteral("select count(*) from all_tab_columns where table_name = 'D'")), QStringList{"0"});
 }
 
 TEST_F(Engine, ErrorsCarryDatabaseText)
