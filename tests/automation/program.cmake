@@ -8,3 +8,8 @@ if(TARGET mox)
     endif()
   endforeach()
 endif()
+
+# The window side of the script (the main window, offscreen).
+if(TARGET mox_automation_gui)
+  mox_add_test(NAME automation_window SOURCES avtomatika_test.cpp autotest.h LIBS mox_automation_gui GUI)
+endif()
