@@ -1,0 +1,168 @@
+#include "general/tfmnastmast.h"
+
+#include "dbf/dbflayout.h"
+#include "dbf/dbfops.h"
+#include "general/tabledesc.h"
+#include "shell/context.h"
+#include "shell/paths.h"
+#include "shell/text.h"
+
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTableWidget>
+
+namespace {
+
+const QString plus = QStringLiteral("+");
+const QString prazno = QStringLiteral(" ");
+
+} // namespace
+
+TfmNastMast::TfmNastMast(TMoxContext &ctx, QWidget *parent)
+    : TfmStrukturaBase(ctx,
+                       {QStringLiteral("PR"), QStringLiteral("UPD"), QStringLiteral("Kolona"), QStringLiteral("Tip"),
+                        QStringLiteral("Dol"), QStringLiteral("Dec")},
+                       parent)
+{
+    setObjectName(QStringLiteral("fmNastMast"));
+    setWindowTitle(QStringLiteral("Nastavi strukturo prenosa za Master/Detail"));
+    connect(cbUpor, &QComboBox::editTextChanged, this, [this] { cbUporChange(); });
+    varno([this] { FormCreate(); });
+}
+
+TfmNastMast::~TfmNastMast() = default;
+
+void TfmNastMast::FormCreate()
+{
+    trenUser.clear();
+    trenTabeleUser.clear();
+    pcStruktura->setCurrentWidget(tsNastavitve);
+    pripraviMrezo(0);
+    napolniUporabnike();
+}
+
+void TfmNastMast::cbUporChange() { trenUser = cbUpor->currentText(); }
+
+void TfmNastMast::cbUporExit()
+{
+    const QString besedilo = cbUpor->currentText();
+    const QString velike = moxtext::upperAZ(besedilo);
+    if (velike != besedilo)
+        cbUpor->setEditText(velike); // cbUporChange stores it
+}
+
+void TfmNastMast::napolniKolone()
+{
+    const QString tabela = cbTabele->currentText();
+    const QString kandidat = QStringLiteral("SIFRA") + tabela.mid(2, 3);
+
+    TOracleDataSet q(&m_ctx.osOracle);
+    q.SQL << QStringLiteral("select * from all_tab_columns where owner=:upor and table_name=:tabela")
+          << QStringLiteral("order by column_id");
+    q.DeclareVariable(QStringLiteral("upor"), otString);
+    q.DeclareVariable(QStringLiteral("tabela"), otString);
+    q.SetVariable(QStringLiteral("upor"), trenUser);
+    q.SetVariable(QStringLiteral("tabela"), tabela);
+    q.Open();
+
+    struct Vrstica {
+        QString pr, upd, kolona, tip, dol, dec;
+    };
+    QVector<Vrstica> vrstice;
+    for (; !q.Eof(); q.Next()) {
+        Vrstica v;
+        v.kolona = q.FieldByName(QStringLiteral("column_name")).AsString();
+        v.tip = q.FieldByName(QStringLiteral("data_type")).AsString();
+        // A master/detail table never carries the replication columns.
+        const bool izpusti = QStringLiteral("DATUMIPL,USER_IPL").contains(v.kolona) ||
+                             (v.kolona == kandidat && v.tip == QLatin1String("NUMBER"));
+        v.pr = v.upd = izpusti ? prazno : plus;
+        const TOracleValue precision = q.FieldByName(QStringLiteral("data_precision"));
+        const TOracleValue scale = q.FieldByName(QStringLiteral("data_scale"));
+        if (!precision.IsNull())
+            v.dol = QString::number(precision.AsInteger() + (scale.AsInteger() >= 1 ? 1 : 0));
+        else if (v.tip == QLatin1String("DATE"))
+            v.dol = QStringLiteral("10");
+        else
+            v.dol = q.FieldByName(QStringLiteral("data_length")).AsString();
+        v.dec = scale.AsString();
+        vrstice << v;
+    }
+    q.Close();
+
+    // Every change of the table starts from a grid of its own columns only
+    // (none for a name the dictionary does not know).
+    pripraviMrezo(int(vrstice.size()));
+    for (int i = 0; i < vrstice.size(); ++i) {
+        const Vrstica &v = vrstice[i];
+        const int r = i + 1;
+        nastaviCelico(r, colPR, v.pr);
+        nastaviCelico(r, colUPD, v.upd);
+        nastaviCelico(r, colKolona, v.kolona);
+        nastaviCelico(r, colTip, v.tip);
+        nastaviCelico(r, colDol, v.dol);
+        nastaviCelico(r, colDec, v.dec);
+    }
+}
+
+void TfmNastMast::btPripraviClick()
+{
+    QStringList str;
+    str << vrsticaTabela() << QStringLiteral("STRUKTURA");
+    prAStr.clear();
+    for (int r = 1; r < sgCol->rowCount(); ++r) {
+        if (celica(r, colPR) != plus)
+            continue;
+        const QString ime = celica(r, colKolona);
+        const QString zastavica = celica(r, colUPD) == plus ? QStringLiteral("U") : QString();
+        QString tip = celica(r, colTip);
+        const QString dol = celica(r, colDol);
+        const QString dec = celica(r, colDec);
+        if (tip == QLatin1String("NUMBER") && (dec == QLatin1String("0") || dec.isEmpty()))
+            tip = QStringLiteral("INTEGER");
+        str << ime + u',' + zastavica + u',' + tip + u',' + dol + QStringLiteral(",,,,");
+
+        qint32 dolz = dol.toInt();
+        qint32 decimalk = dec.toInt();
+        QString crka = tip;
+        prirediTipMasterDetail(crka, dolz, decimalk);
+        prAStr.append({ime, crka, dolz, decimalk});
+    }
+    prPoz = int(prAStr.size()) - 1;
+
+    meStr->setPlainText(str.join(u'\n'));
+    pcStruktura->setCurrentWidget(tsPregled);
+    if (m_ctx.currReplikacija)
+        btShraniClick();
+}
+
+void TfmNastMast::btShraniClick()
+{
+    const bool shranjeno = shraniStrukturo(QStringLiteral("Strukture Master/Detail|*.mst"), QStringLiteral("mst"));
+    // The DBF is made whether or not the text was saved.
+    kreirajDBF(m_ctx, moxpath::join(m_ctx.currSaveDir, imeDBF(cbTabele->currentText(), true)), prAStr, prPoz + 1);
+    if (shranjeno)
+        close();
+}
+
+void TfmNastMast::spOpenFileClick()
+{
+    TTableDescription opis;
+    const QString pot =
+        odpriStrukturo(QStringLiteral("Strukture Master/Detail|*.mst"), QStringLiteral("MST"), opis);
+    if (pot.isEmpty())
+        return;
+    pripraviMrezo(int(opis.aKolone.size()));
+    for (int i = 0; i < opis.aKolone.size(); ++i) {
+        const tipKolone &k = opis.aKolone[i];
+        const int r = i + 1;
+        nastaviCelico(r, colPR, plus);
+        nastaviCelico(r, colUPD, k.update ? plus : prazno);
+        nastaviCelico(r, colKolona, k.imePolja);
+        nastaviCelico(r, colTip, k.tipPolja);
+        nastaviCelico(r, colDol, k.tipPolja == QLatin1String("DATE") ? QStringLiteral("10")
+                                                                      : QString::number(k.dolzina));
+        nastaviCelico(r, colDec, k.tipPolja == QLatin1String("NUMBER") ? QString::number(k.decMest) : QString());
+    }
+}
