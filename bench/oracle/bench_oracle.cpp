@@ -13,13 +13,16 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#ifdef Q_OS_UNIX
 #include <sys/resource.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
 
 namespace {
 
+#ifdef Q_OS_UNIX
 double cpuSeconds()
 {
     rusage u{};
@@ -33,6 +36,18 @@ double peakMb()
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_maxrss) / 1024.0; // kilobytes on Linux
 }
+#else
+// Elsewhere the figures fall back to wall time and no memory figure.
+double cpuSeconds()
+{
+    static QElapsedTimer t;
+    if (!t.isValid())
+        t.start();
+    return t.nsecsElapsed() / 1e9;
+}
+
+double peakMb() { return 0; }
+#endif
 
 void exec(TOracleSession &s, const QString &sql)
 {

@@ -7,6 +7,7 @@
 #include "shell/moxerror.h"
 
 #include <QDateTime>
+#include <QtNumeric>
 
 #include <sqlite3.h>
 
@@ -260,11 +261,11 @@ void fArith(sqlite3_context *ctx, int, Args a)
         qint64 r = 0;
         bool overflow = false;
         if (op == QLatin1String("+"))
-            overflow = __builtin_add_overflow(x, y, &r);
+            overflow = qAddOverflow(x, y, &r);
         else if (op == QLatin1String("-"))
-            overflow = __builtin_sub_overflow(x, y, &r);
+            overflow = qSubOverflow(x, y, &r);
         else
-            overflow = __builtin_mul_overflow(x, y, &r);
+            overflow = qMulOverflow(x, y, &r);
         if (!overflow)
             return sqlite3_result_int64(ctx, r);
     }
