@@ -225,6 +225,8 @@ void createUser(const QString &alias, const QString &userIn, const QString &pass
         // the schema file, created empty in WAL mode
         sqlite3 *schema = openDatabaseFile(schemaPath(folder, user), true);
         sqlite3_close(schema);
+        // sessions already logged on learn of the new user
+        execSql(db, QStringLiteral("UPDATE mox_info SET value = value + 1 WHERE key = 'ddl_version'"));
         execSql(db, QStringLiteral("COMMIT"));
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
