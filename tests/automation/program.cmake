@@ -2,7 +2,7 @@
 if(TARGET mox)
   mox_add_test(NAME automation_program SOURCES program_test.cpp autotest.h
     LIBS mox_credentials mox_platform mox_shellcore)
-  foreach(dep mox mox-db)
+  foreach(dep mox mox-db mox-dbf)
     if(TARGET ${dep})
       add_dependencies(automation_program ${dep})
     endif()

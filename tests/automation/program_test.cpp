@@ -170,3 +170,42 @@ TEST_F(Program, TwoInstallationsWriteTheirOwnLogs)
     // Nothing went into the schema the script names.
     EXPECT_TRUE(autotest::query(alias, QStringLiteral("TAVO"), QStringLiteral("TAVO"), kPalete).isEmpty());
 }
+
+TEST_F(Program, GeneralTableCarriedBetweenInstallations)
+{
+    for (const char *a : {"IZVOR", "CILJ"})
+        ASSERT_TRUE(autotest::makeDb(QLatin1String(a)));
+    ASSERT_TRUE(autotest::sql(
+        QStringLiteral("IZVOR"), QStringLiteral("TAVO"), QStringLiteral("TAVO"),
+        QStringLiteral("insert into KR031ORG (SIFRA031, CODE_031, OPIS_031, STAT_031) values (1, 'ORG1', 'Prvi', '1');\n"
+                       "insert into KR031ORG (SIFRA031, CODE_031, OPIS_031, STAT_031) values (2, 'ORG2', 'Drugi', '1');\n"
+                       "insert into KR031ORG (SIFRA031, CODE_031, OPIS_031, STAT_031) values (3, 'ORG3', 'Tretji', '0');\n"
+                       "commit;\n")));
+    const QString save = env.path(QStringLiteral("save/"));
+    moxtext::writeTextLines(save + QStringLiteral("KR031ORG.str"),
+                            {QStringLiteral("TABELA=TAVO.KR031ORG"), QStringLiteral("KLJUC=CODE_031 VARCHAR2"),
+                             QStringLiteral("AUTO=SIFRA031 begin:naslednji:=   tavo.getSequence('KR031ORG');end;"),
+                             QStringLiteral("STRUKTURA"), QStringLiteral("SIFRA031,,INTEGER,10,0,,,"),
+                             QStringLiteral("CODE_031,U,VARCHAR2,10,,,,"), QStringLiteral("OPIS_031,U,VARCHAR2,60,,,,"),
+                             QStringLiteral("STAT_031,,CHAR,1,,,,")});
+
+    // Without its DBF the refresh records an error: status 1.
+    script({QStringLiteral("CONNECT tavo tavo CILJ"), QStringLiteral("REFRESH KR031ORG")});
+    autotest::Izid r = mox({QStringLiteral("@s.txt")});
+    EXPECT_EQ(r.status, 1) << r.err.toStdString();
+
+    // The empty DBF as the structure editor leaves it.
+    r = autotest::run(autotest::dbfTool(),
+                      {QStringLiteral("create"), save + QStringLiteral("KR031ORG.DBF"),
+                       QStringLiteral("POPRAVI C 1, SIFRA031 C 11, CODE_031 C 10, OPIS_031 C 60, STAT_031 C 1")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+
+    script({QStringLiteral("CONNECT tavo tavo IZVOR"), QStringLiteral("PREPARE KR031ORG \"where STAT_031='1'\""),
+            QStringLiteral("CONNECT tavo tavo CILJ"), QStringLiteral("REFRESH KR031ORG")});
+    r = mox({QStringLiteral("@s.txt")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(autotest::query(QStringLiteral("CILJ"), QStringLiteral("TAVO"), QStringLiteral("TAVO"),
+                              QStringLiteral("select CODE_031, OPIS_031 from KR031ORG order by CODE_031")),
+              (QStringList{QStringLiteral("ORG1,Prvi"), QStringLiteral("ORG2,Drugi")}));
+    EXPECT_TRUE(logFile(QStringLiteral("ORNA_SYS.LOG")).contains(QStringLiteral("KR031ORG  INS:2")));
+}
