@@ -1,5 +1,6 @@
 #include "operations.h"
 
+#include "general/editor_register.h"
 #include "general/gui/generalscreens.h"
 #include "shell/dispatch.h"
 
@@ -8,4 +9,5 @@ void registerOperations(TDispatch &dispatch)
     // The trigger switches of the general refresh are registered by the main
     // window itself; transfer libraries add their registration calls here.
     registerGeneralTransfers(dispatch);
+    registerStructureEditors(dispatch);
 }
