@@ -239,7 +239,6 @@ private:
     const QString &m_sql;
     std::vector<Token> m_t;
     int m_p = 0;
-    bool m_inBlock = false;
 
     const Token &cur() const { return m_t[size_t(m_p)]; }
     const Token &peek(int k = 1) const
@@ -1581,9 +1580,7 @@ std::unique_ptr<Stmt> Parser::blockStmt()
     if (word("DECLARE"))
         unsupported(QStringLiteral("a DECLARE section"));
     expectWord("BEGIN", "ORA-00900: invalid SQL statement");
-    m_inBlock = true;
     blockBody(s->steps, false);
-    m_inBlock = false;
     return s;
 }
 

@@ -91,7 +91,7 @@ QString Translator::coerce(const QString &v, const ColumnInfo &c, const QString 
     fail(QStringLiteral("ORA-00904: %1: invalid identifier").arg(q.join(u'.')));
 }
 
-std::shared_ptr<const TableInfo> Translator::resolveTable(const QStringList &name, bool forWrite, int, int)
+std::shared_ptr<const TableInfo> Translator::resolveTable(const QStringList &name, bool forWrite)
 {
     std::shared_ptr<const TableInfo> t;
     if (name.size() == 1) {
@@ -792,7 +792,7 @@ Translator::ScopeTable Translator::fromTable(const FromItem &f, Scope *parent)
         st.fromSql += QStringLiteral(" AS ") + quote(st.qualifier);
         return st;
     }
-    st.info = resolveTable(f.name, false, f.line, f.column);
+    st.info = resolveTable(f.name, false);
     st.owner = st.info->owner;
     st.table = st.info->name;
     st.base = !st.info->dictionary;
@@ -1143,7 +1143,7 @@ Translation Translator::dml(const Stmt &s)
     m_schemas.clear();
     Translation t;
     t.kind = Translation::Dml;
-    auto info = resolveTable(s.table, true, 0, 0);
+    auto info = resolveTable(s.table, true);
     t.owner = info->owner;
     t.table = info->name;
     m_schemas.insert(info->owner);

@@ -131,7 +131,7 @@ private:
                       const std::vector<OrderItem> *orderBy);
     QString orderText(const std::vector<OrderItem> &items, Scope *scope);
     ScopeTable fromTable(const FromItem &f, Scope *parent);
-    std::shared_ptr<const TableInfo> resolveTable(const QStringList &name, bool forWrite, int line, int column);
+    std::shared_ptr<const TableInfo> resolveTable(const QStringList &name, bool forWrite);
     const ScopeTable *findQualifier(Scope *scope, const QStringList &qual, Scope **found = nullptr) const;
     [[noreturn]] void invalidIdentifier(const QStringList &parts) const;
 };
