@@ -209,3 +209,16 @@ TEST_F(Program, GeneralTableCarriedBetweenInstallations)
               (QStringList{QStringLiteral("ORG1,Prvi"), QStringLiteral("ORG2,Drugi")}));
     EXPECT_TRUE(logFile(QStringLiteral("ORNA_SYS.LOG")).contains(QStringLiteral("KR031ORG  INS:2")));
 }
+
+TEST_F(Program, InstallationsThatCannotBeReadStopTheRun)
+{
+    ASSERT_TRUE(autotest::makeDb(QStringLiteral("MULTI")));
+    ASSERT_TRUE(autotest::sql(QStringLiteral("MULTI"), QStringLiteral("ORNA_UTIL"), QStringLiteral("ORNA_UTIL"),
+                              QStringLiteral("drop table ORNA_INSTALATIONS;\n")));
+    moxtext::writeTextLines(env.path(QStringLiteral("vecInstalacij")), {QStringLiteral("MULTI=TRUE")});
+    script({QStringLiteral("CONNECT TAVO TAVO MULTI"), kInsert1, kCommit});
+    const autotest::Izid r = mox({QStringLiteral("@s.txt")});
+    EXPECT_EQ(r.status, 2) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("ORNA_INSTALATIONS"))) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains(QStringLiteral("1: CONNECT"))) << "the script ran";
+}
