@@ -73,8 +73,8 @@ class TSkriptniTek {
 public:
     TSkriptniTek(TMoxContext &ctx, TDispatch &dispatch, TSkriptaOkno &okno);
 
-    // The installations of a multi-installation run (Part of the first
-    // activation): replaced by naloziInstalacije.
+    // The installations of a multi-installation run, loaded once after the
+    // first logon (naloziInstalacije replaces the list).
     void naloziInstalacije();
     void nastaviInstalacije(QVector<TInstalacija> instalacije) { m_instalacije = std::move(instalacije); }
     const QVector<TInstalacija> &instalacije() const { return m_instalacije; }
