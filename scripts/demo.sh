@@ -1,12 +1,146 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian machine, builds the program and runs its main job.
+# Sets up a fresh Debian machine, builds the program and runs its main job:
+# general tables carried from an exporting installation (IZVOR) to a
+# receiving one (CILJ), both embedded databases made from the served schema.
+#
+#   scripts/demo.sh           # first run: creates the databases; later runs reuse them
+#   scripts/demo.sh --reset   # starts over with fresh databases
+#
+# Everything lives in build/demo (MOX_DEMO_DIR overrides): db/ (MOX_DB_ROOT),
+# MONITOR.INI (MOX_INI), prenos/ (save directory: structure files, DBFs,
+# rezultati/), log/ (run log ORNA_SYS.LOG) and the command scripts.
+# MOX_BUILD_DIR=folder uses the programs of that build folder as they are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
-scripts/build.sh
+ROOT=$(pwd)
+
+RESET=0
+case "${1:-}" in
+  "") ;;
+  --reset) RESET=1 ;;
+  *) echo "usage: $0 [--reset]" >&2; exit 2 ;;
+esac
+
+# MOX_BUILD_DIR names a build folder to use as it is (no set-up, no build).
+if [ -z "${MOX_BUILD_DIR:-}" ]; then
+  scripts/deps.sh
+  scripts/build.sh
+fi
+
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   export QT_QPA_PLATFORM=offscreen
-  export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d /tmp/mox-xdg.XXXXXX)}"
+fi
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR
+  XDG_RUNTIME_DIR=$(mktemp -d /tmp/mox-xdg.XXXXXX)
   chmod 700 "$XDG_RUNTIME_DIR"
 fi
-exec build/src/app/mox "$@"
+
+BIN=${MOX_BUILD_DIR:-$ROOT/build}
+MOX=$BIN/src/app/mox
+export MOX_DB_TOOL=$BIN/src/oracle/mox-db
+TOOL=$BIN/bench/general/mox-demo-tool
+DEMO=${MOX_DEMO_DIR:-$ROOT/build/demo}
+[ $RESET -eq 1 ] && rm -rf "$DEMO"
+mkdir -p "$DEMO/db" "$DEMO/prenos" "$DEMO/log" "$DEMO/podatki"
+DEMO=$(cd "$DEMO" && pwd)
+export MOX_DB_ROOT=$DEMO/db
+export MOX_INI=$DEMO/MONITOR.INI
+SAVE=$DEMO/prenos/
+LOG=$DEMO/log/
+TABLES=KR031ORG,PR170DK0,KA011NHC,KA060AK0
+
+step() { printf '\n== %s\n' "$*"; }
+
+# 1. The two installations, with their sample data; kept between runs.
+python3 fixtures/demo/podatki.py "$DEMO/podatki/izvor.sql" "$DEMO/podatki/cilj.sql"
+for alias in IZVOR CILJ; do
+  if [ -f "$MOX_DB_ROOT/$alias/catalog.db" ]; then
+    step "Database $alias: kept from the last run"
+  else
+    step "Database $alias: created from the served schema, sample data loaded"
+    rm -rf "${MOX_DB_ROOT:?}/$alias"
+    fixtures/make-db.sh "$alias"
+    "$MOX_DB_TOOL" sql "$alias" TAVO TAVO "$DEMO/podatki/$(echo "$alias" | tr 'A-Z' 'a-z').sql"
+  fi
+done
+
+# 2. Structure files (written by hand in the editors' format) and their empty
+#    DBFs, as the structure editors leave them in the save directory.
+cp fixtures/demo/*.str fixtures/demo/*.mst "$SAVE"
+for f in "$SAVE"*.str "$SAVE"*.mst; do
+  base=${f%.*}
+  [ -f "$base.dbf" ] || [ -f "$base.DBF" ] || "$TOOL" dbf "$f"
+done
+
+# 3. Command scripts: the whole job, and the refresh alone. The first line is
+#    the CONNECT that the program also uses to log on at start.
+printf '%s\r\n' \
+  "CONNECT TAVO TAVO IZVOR" \
+  "# Priprava na izvorni instalaciji, preverjanje na ciljni" \
+  "PREPARE $TABLES" \
+  "CONNECT TAVO TAVO CILJ" \
+  "REFRESH $TABLES" >"$DEMO/prenos.txt"
+printf '%s\r\n' \
+  "CONNECT TAVO TAVO CILJ" \
+  "# Osvezevanje na ciljni instalaciji" \
+  "REFRESH $TABLES" >"$DEMO/osvezi.txt"
+
+# Settings file; $1 is D for check-only refreshes, N for real ones.
+settings() {
+  printf '%s\r\n' "[MOX]" "CURR_USER=TAVO" "CURR_SERVER=IZVOR" "CURR_SAVE_DIR=$SAVE" "CURR_DIR_LOG=$LOG" \
+    "CURR_SAMO_PREVERJANJE=$1" "CURR_REPLIKACIJA=N" >"$MOX_INI"
+}
+
+# Runs mox on a command script in the demo folder (script names are read
+# relative to the working directory).
+run_mox() {
+  local rc=0
+  (cd "$DEMO" && "$MOX" "@$1" NULL NULL ALL "$SAVE" "$LOG") || rc=$?
+  if [ $rc -ne 0 ]; then
+    echo "mox ended with status $rc" >&2
+    exit $rc
+  fi
+}
+
+LOGFILE=${LOG}ORNA_SYS.LOG
+before=0
+[ -f "$LOGFILE" ] && before=$(wc -l <"$LOGFILE")
+
+# 4. The master/detail table is prepared at the screen with "Detail tabela"
+#    ticked; the command script cannot tick it, so the helper does that step.
+step "Master/detail table KA010RES prepared at IZVOR"
+"$TOOL" detail IZVOR TAVO TAVO "${SAVE}KA010RES.mst"
+
+# 5. mox: preparation at IZVOR and a check-only refresh at CILJ.
+step "mox @prenos.txt  (PREPARE at IZVOR, REFRESH at CILJ in check-only mode: CURR_SAMO_PREVERJANJE=D)"
+settings D
+run_mox prenos.txt
+mkdir -p "$DEMO/preverjanje"
+cp "${SAVE}rezultati/"*.rez "$DEMO/preverjanje/"
+
+# 6. mox: the refresh for real.
+step "mox @osvezi.txt  (REFRESH at CILJ: CURR_SAMO_PREVERJANJE=N)"
+settings N
+run_mox osvezi.txt
+
+step "Run log $LOGFILE (lines of this run)"
+tail -n +"$((before + 1))" "$LOGFILE" | iconv -f CP1250 -t UTF-8 | tr -d '\r'
+
+step "Result files"
+echo "check-only refresh: $DEMO/preverjanje/"
+echo "refresh:            ${SAVE}rezultati/"
+for t in ${TABLES//,/ }; do
+  f="${SAVE}rezultati/$t.rez"
+  printf '  %-14s NOVO: %5d  POPR: %5d   (check-only: NOVO: %5d  POPR: %5d)\n' "$t.rez" \
+    "$(grep -c '^NOVO: ' "$f" || true)" "$(grep -c '^POPR: ' "$f" || true)" \
+    "$(grep -c '^NOVO: ' "$DEMO/preverjanje/$t.rez" || true)" "$(grep -c '^POPR: ' "$DEMO/preverjanje/$t.rez" || true)"
+done
+
+step "Rows at CILJ"
+for t in ${TABLES//,/ }; do
+  printf '  %-9s %s\n' "$t" "$("$MOX_DB_TOOL" query CILJ TAVO TAVO "select count(*) from $t" | tail -n 1)"
+done
+echo
+echo "A second run of scripts/demo.sh keeps both databases and finds nothing new; scripts/demo.sh --reset starts over."
