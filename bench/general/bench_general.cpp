@@ -211,7 +211,8 @@ int run(qint64 rows, const QString &folder)
          QStringLiteral("SIFRA031,U,INTEGER,10,0,,CODE_031,KR031ORG"), QStringLiteral("STAT_060,,CHAR,1,,,,")});
     if (!makeDbf(ctx, mst, true) || !makeDbf(ctx, str, false))
         return 1;
-    std::printf("set-up (databases, rows, DBFs) %.1f s\n", double(setup.elapsed()) / 1000.0);
+    std::printf("set-up (databases, rows, DBFs) %.1f s, peak %.1f MB\n", double(setup.elapsed()) / 1000.0,
+                peakMegabytes());
 
     // Preparation at the exporting installation: the reference table, then the table.
     logon(ctx, QStringLiteral("IZVOR"));
