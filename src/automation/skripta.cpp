@@ -1,4 +1,5 @@
 #include "automation/skripta.h"
+#include "shell/scopeexit.h"
 
 #include "automation/housekeeping.h"
 #include "log/messages.h"
@@ -257,25 +258,6 @@ QString TSkriptniTek::strukturnaDatoteka(const QString &dir, const QString &ime)
 }
 
 namespace {
-
-// Runs a step when the scope ends, however it ends; its own errors are
-// dropped (the error that ended the scope is the one that matters).
-template <class F> class TNaKoncu {
-public:
-    explicit TNaKoncu(F f) : m_f(std::move(f)) {}
-    ~TNaKoncu()
-    {
-        try {
-            m_f();
-        } catch (...) {
-        }
-    }
-    TNaKoncu(const TNaKoncu &) = delete;
-    TNaKoncu &operator=(const TNaKoncu &) = delete;
-
-private:
-    F m_f;
-};
 
 void zapri(std::initializer_list<TApolloDataSet *> tabele)
 {

@@ -1,12 +1,11 @@
 #include "automation/skriptajezik.h"
 
 #include "shell/runstate.h"
+#include "shell/text.h"
 
 namespace moxskripta {
 
 namespace {
-
-bool jePresledek(QChar c) { return c.unicode() <= 32; }
 
 // The next item of a list: the text before the first ",", trimmed; the list
 // keeps at most 100 characters after that ",". Without a "," the item is
@@ -15,26 +14,16 @@ QString naslednja(QString &seznam)
 {
     const qsizetype p = seznam.indexOf(u',');
     if (p < 0) {
-        const QString postavka = obreziPresledke(seznam);
+        const QString postavka = moxtext::trimBlanks(seznam);
         seznam.clear();
         return postavka;
     }
-    const QString postavka = obreziPresledke(seznam.left(p));
+    const QString postavka = moxtext::trimBlanks(seznam.left(p));
     seznam = seznam.mid(p + 1, 100);
     return postavka;
 }
 
 } // namespace
-
-QString obreziPresledke(const QString &s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && jePresledek(s.at(b)))
-        ++b;
-    while (e > b && jePresledek(s.at(e - 1)))
-        --e;
-    return s.mid(b, e - b);
-}
 
 QString skupinaVrstice(const QString &line, qsizetype *podcrtaj)
 {
@@ -116,8 +105,8 @@ QVector<TPostavkaPriprave> postavkePriprave(const QString &seznam)
         if (q1 >= 0) {
             const qsizetype q2 = postavka.indexOf(u'"', q1 + 1);
             if (q2 > q1)
-                p.filter = obreziPresledke(postavka.mid(q1 + 1, q2 - q1 - 1));
-            p.ime = obreziPresledke(postavka.left(q1));
+                p.filter = moxtext::trimBlanks(postavka.mid(q1 + 1, q2 - q1 - 1));
+            p.ime = moxtext::trimBlanks(postavka.left(q1));
         } else {
             p.ime = postavka;
         }

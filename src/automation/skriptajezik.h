@@ -22,10 +22,6 @@ inline constexpr const char *SQL = "SQL";
 inline constexpr const char *PREPARE = "PREPARE";
 inline constexpr const char *KOMENTAR = "KOMENTAR";
 
-// Trimming as scripts have always been trimmed: every character with a code
-// of 32 or below counts as blank.
-QString obreziPresledke(const QString &s);
-
 // The command a script line gives, with its arguments:
 //  - a line beginning with "#" is the command KOMENTAR;
 //  - a group line ("/" + group + "_" + command word, then the arguments)

@@ -15,21 +15,9 @@ void note(const QString &reason)
         qWarning("%s", qUtf8Printable(reason));
 }
 
-// Without a window the messages go to the diagnostic output.
-class StderrInteraction : public TInteraction {
-public:
-    int pokaziSporocilo(const QString &text, TMsgDlgType, TMsgDlgButtons, int) override
-    {
-        qWarning("%s", qUtf8Printable(text));
-        return mrOk;
-    }
-    void showMessage(const QString &text) override { qWarning("%s", qUtf8Printable(text)); }
-    void processEvents() override {}
-};
-
-TInteraction &interactionOf(TMoxContext &ctx)
+// Without an interaction the messages go to standard error.
+TInteraction &interactionOf(TMoxContext &ctx, TConsoleInteraction &fallback)
 {
-    static StderrInteraction fallback;
     return ctx.ui ? *ctx.ui : fallback;
 }
 
@@ -94,7 +82,8 @@ bool kreirajDBF(TApolloDataSet &taDBF, const QString &path, const QVector<tipDBF
 
 bool kreirajDBF(TMoxContext &ctx, const QString &path, const QVector<tipDBFStruktura> &fields, int count)
 {
-    return kreirajDBF(ctx.taDBF, path, fields, count, interactionOf(ctx));
+    TConsoleInteraction fallback;
+    return kreirajDBF(ctx.taDBF, path, fields, count, interactionOf(ctx, fallback));
 }
 
 QString imeDBF(const QString &name, bool detail)

@@ -5,25 +5,9 @@
 #include "shell/context.h"
 #include "shell/paths.h"
 
-#include <QtDebug>
-
-namespace {
-// Messages of a context without a screen go to the diagnostic output.
-class TStderr : public TInteraction {
-public:
-    int pokaziSporocilo(const QString &text, TMsgDlgType, TMsgDlgButtons, int) override
-    {
-        qWarning("%s", qUtf8Printable(text));
-        return mrOk;
-    }
-    void showMessage(const QString &text) override { qWarning("%s", qUtf8Printable(text)); }
-    void processEvents() override {}
-};
-} // namespace
-
 bool odpriReferencniDBF(TMoxContext &ctx, TApolloDataSet &ta, const QString &ime, const QString &izraz)
 {
-    TStderr brezZaslona;
+    TConsoleInteraction brezZaslona;
     return odpriDBF(ta, moxpath::withTrailingSeparator(moxpath::native(ctx.currSaveDir)), ime, izraz,
                     ctx.ui ? *ctx.ui : brezZaslona);
 }

@@ -173,28 +173,12 @@ bool TfmStrukturaBase::eventFilter(QObject *o, QEvent *e)
     return QDialog::eventFilter(o, e);
 }
 
-namespace {
-
-// Messages of an editor whose context has no interaction.
-class TStderrSporocila : public TInteraction {
-public:
-    int pokaziSporocilo(const QString &text, TMsgDlgType, TMsgDlgButtons, int) override
-    {
-        std::fprintf(stderr, "%s\n", qUtf8Printable(text));
-        return mrOk;
-    }
-    void showMessage(const QString &text) override { std::fprintf(stderr, "%s\n", qUtf8Printable(text)); }
-    void processEvents() override {}
-};
-
-} // namespace
-
 TInteraction &TfmStrukturaBase::interakcija()
 {
     if (m_ctx.ui)
         return *m_ctx.ui;
     if (!m_brezZaslona)
-        m_brezZaslona = std::make_unique<TStderrSporocila>();
+        m_brezZaslona = std::make_unique<TConsoleInteraction>();
     return *m_brezZaslona;
 }
 

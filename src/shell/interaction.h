@@ -25,6 +25,16 @@ using TMsgDlgButtons = unsigned;
 // Results of the dialog.
 enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7, mrAll = 8 };
 
+// The default button of a button set (OK, else Yes, else Retry) and its
+// cancel button (Cancel, else No, else Ignore, else OK).
+TMsgDlgBtn privzetiGumb(TMsgDlgButtons buttons);
+TMsgDlgBtn gumbPreklica(TMsgDlgButtons buttons);
+// The result a button kind gives (Popravi gives the same as Retry).
+int rezultatGumba(TMsgDlgBtn button);
+// The answer when no person is there: the default button's result, else
+// the cancel button's, else the first button that closes, else mrCancel.
+int odgovorBrezOsebe(TMsgDlgButtons buttons);
+
 class TInteraction {
 public:
     virtual ~TInteraction() = default;
@@ -34,4 +44,13 @@ public:
     virtual void showMessage(const QString &text) = 0;
     // Lets the window process pending events (repaint counters, "Prekini").
     virtual void processEvents() = 0;
+};
+
+// Talking to nobody: every text goes to standard error and every question
+// takes its default answer. For engine code run without a window.
+class TConsoleInteraction : public TInteraction {
+public:
+    int pokaziSporocilo(const QString &text, TMsgDlgType kind, TMsgDlgButtons buttons, int helpContext = 0) override;
+    void showMessage(const QString &text) override;
+    void processEvents() override {}
 };

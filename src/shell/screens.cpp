@@ -1,4 +1,5 @@
 #include "shell/screens.h"
+#include "shell/scopeexit.h"
 
 #include "shell/paths.h"
 #include "shell/screen_pages.h"
@@ -27,25 +28,6 @@
 #include <utility>
 
 namespace {
-
-// Runs a step when the scope ends, however it ends; errors of the step are
-// dropped (the error that ended the scope is the one that matters).
-template <class F> class TNaKoncu {
-public:
-    explicit TNaKoncu(F f) : m_f(std::move(f)) {}
-    ~TNaKoncu()
-    {
-        try {
-            m_f();
-        } catch (...) {
-        }
-    }
-    TNaKoncu(const TNaKoncu &) = delete;
-    TNaKoncu &operator=(const TNaKoncu &) = delete;
-
-private:
-    F m_f;
-};
 
 void zapri(TApolloDataSet &t)
 {

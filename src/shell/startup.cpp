@@ -113,28 +113,6 @@ bool preveriDirektorijPot(const QString &path, TInteraction &ui, bool bezOsebe)
 
 namespace {
 
-// Trimming as scripts have always been trimmed: every character with a code
-// of 32 or below counts as blank.
-bool jePresledek(QChar c) { return c.unicode() <= 32; }
-
-QString trimD(const QString &s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && jePresledek(s.at(b)))
-        ++b;
-    while (e > b && jePresledek(s.at(e - 1)))
-        --e;
-    return s.mid(b, e - b);
-}
-
-QString trimLeftD(const QString &s)
-{
-    qsizetype b = 0;
-    while (b < s.size() && jePresledek(s.at(b)))
-        ++b;
-    return s.mid(b);
-}
-
 // The text before the first blank and the text after it (at most limit
 // characters). Without a blank the word is empty and the rest is the text.
 void odcepi(const QString &s, qsizetype limit, QString &beseda, QString &ostanek)
@@ -157,22 +135,22 @@ TUkaz razcleniUkaz(const QString &line)
     QString s = line + u' ';
     QString beseda, ostanek;
     odcepi(s, 500, beseda, ostanek);
-    u.ukaz = moxtext::upperAZ(trimD(beseda));
+    u.ukaz = moxtext::upperAZ(moxtext::trimBlanks(beseda));
     s = ostanek;
     if (!u.ukaz.isEmpty() && QStringLiteral("PREPARE,REFRESH,SQL").contains(u.ukaz)) {
-        u.a1 = trimD(s);
+        u.a1 = moxtext::trimBlanks(s);
         return u;
     }
     odcepi(s, 500, beseda, ostanek);
-    u.a1 = moxtext::upperAZ(trimD(beseda));
+    u.a1 = moxtext::upperAZ(moxtext::trimBlanks(beseda));
     s = ostanek;
     QString *dalje[] = {&u.a2, &u.a3};
     for (QString *a : dalje) {
-        if (trimLeftD(s).isEmpty())
+        if (moxtext::trimBlanksLeft(s).isEmpty())
             break;
-        s = trimLeftD(s);
+        s = moxtext::trimBlanksLeft(s);
         odcepi(s, 100, beseda, ostanek);
-        *a = moxtext::upperAZ(trimD(beseda));
+        *a = moxtext::upperAZ(moxtext::trimBlanks(beseda));
         s = ostanek;
     }
     return u;

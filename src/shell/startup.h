@@ -49,7 +49,8 @@ bool preveriDirektorijPot(const QString &path, TInteraction &ui, bool bezOsebe =
 
 // One line of a command script split into its command word and up to three
 // arguments, with the blank counting and length limits existing scripts rely
-// on (see razcleniUkaz in the developers' guide).
+// on: a second blank after the command word empties a1, a leading blank
+// empties the command.
 struct TUkaz {
     QString ukaz;
     QString a1, a2, a3;

@@ -68,6 +68,26 @@ QString upperAZ(const QString &s)
     return out;
 }
 
+bool isBlank(QChar c) { return c.unicode() <= 32; }
+
+QString trimBlanks(const QString &s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && isBlank(s.at(b)))
+        ++b;
+    while (e > b && isBlank(s.at(e - 1)))
+        --e;
+    return s.mid(b, e - b);
+}
+
+QString trimBlanksLeft(const QString &s)
+{
+    qsizetype b = 0;
+    while (b < s.size() && isBlank(s.at(b)))
+        ++b;
+    return s.mid(b);
+}
+
 QByteArray toCp1250(const QString &s)
 {
     QByteArray out;

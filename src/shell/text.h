@@ -20,6 +20,12 @@ QString fromCp1250(const char *data, qsizetype size);
 // True when every character of s has a Windows-1250 byte.
 bool isCp1250(const QString &s);
 
+// Trimming as scripts and settings texts have always been trimmed: every
+// character with a code of 32 or below counts as blank.
+bool isBlank(QChar c);
+QString trimBlanks(const QString &s);
+QString trimBlanksLeft(const QString &s);
+
 // Reads a text file whole into lines (CR LF, LF or CR ends a line; a final
 // line end does not add an empty line). Throws EMoxError naming the file when
 // it cannot be read.

@@ -189,9 +189,9 @@ std::optional<Node> parseRoot(QByteArrayView d)
 
 } // namespace
 
-QByteArray buildVersionBlock(const VersionBlockSpec &spec)
+QByteArray buildVersionBlock(const VersionBlockContent &content)
 {
-    const auto [ms, ls] = versionNumbers(spec.numericVersion);
+    const auto [ms, ls] = versionNumbers(content.numericVersion);
     QByteArray fixed;
     put32(fixed, kFixedSignature);
     put32(fixed, 0x00010000); // structure version
@@ -208,16 +208,16 @@ QByteArray buildVersionBlock(const VersionBlockSpec &spec)
     put32(fixed, 0);
 
     QList<QByteArray> strings;
-    for (const auto &[name, value] : spec.strings)
+    for (const auto &[name, value] : content.strings)
         strings << stringNode(name, value);
     const QString tableKey =
-        QStringLiteral("%1%2").arg(spec.language, 4, 16, QChar(u'0')).arg(spec.codePage, 4, 16, QChar(u'0'));
+        QStringLiteral("%1%2").arg(content.language, 4, 16, QChar(u'0')).arg(content.codePage, 4, 16, QChar(u'0'));
     const QByteArray table = node(tableKey, kText, {}, 0, strings);
     const QByteArray stringInfo = node(QStringLiteral("StringFileInfo"), kText, {}, 0, {table});
 
     QByteArray translation;
-    put16(translation, spec.language);
-    put16(translation, spec.codePage);
+    put16(translation, content.language);
+    put16(translation, content.codePage);
     const QByteArray var = node(QStringLiteral("Translation"), kBinary, translation, 4);
     const QByteArray varInfo = node(QStringLiteral("VarFileInfo"), kText, {}, 0, {var});
 

@@ -18,7 +18,7 @@
 namespace moxversion {
 
 // What goes into a block built here: one string table.
-struct VersionBlockSpec {
+struct VersionBlockContent {
     quint16 language = 0x0424; // Slovenian
     quint16 codePage = 1250;   // 0x04e2
     QList<std::pair<QString, QString>> strings; // name, value, in order
@@ -27,7 +27,7 @@ struct VersionBlockSpec {
     QString numericVersion;
 };
 
-QByteArray buildVersionBlock(const VersionBlockSpec &spec);
+QByteArray buildVersionBlock(const VersionBlockContent &content);
 
 // A block read back.
 struct VersionBlock {

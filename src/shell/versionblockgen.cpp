@@ -21,9 +21,9 @@ int main(int argc, char **argv)
     if (const qsizetype dot = internalName.lastIndexOf(u'.'); dot > 0)
         internalName.truncate(dot);
 
-    moxversion::VersionBlockSpec spec;
-    spec.numericVersion = version;
-    spec.strings = {
+    moxversion::VersionBlockContent content;
+    content.numericVersion = version;
+    content.strings = {
         {QStringLiteral("CompanyName"), QStringLiteral("MOX")},
         {QStringLiteral("FileDescription"), QStringLiteral("Osveževanje tabel")},
         {QStringLiteral("FileVersion"), version},
@@ -32,7 +32,7 @@ int main(int argc, char **argv)
         {QStringLiteral("ProductName"), QStringLiteral("MOX")},
         {QStringLiteral("ProductVersion"), version},
     };
-    const QByteArray block = moxversion::buildVersionBlock(spec);
+    const QByteArray block = moxversion::buildVersionBlock(content);
 
     QByteArray text;
     text += "// Generated at build time by mox_versiongen: the version information block.\n"

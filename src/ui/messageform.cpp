@@ -15,50 +15,24 @@ struct ButtonKind {
     TMsgDlgBtn bit;
     const char *name;
     const char *caption; // UTF-8
-    int result;
 };
 
 // The button kinds in their fixed order.
 const ButtonKind kButtons[] = {
-    {mbYes, "Yes", "&Da", mrYes},
-    {mbNo, "No", "&Ne", mrNo},
-    {mbOK, "OK", "&OK", mrOk},
-    {mbCancel, "Cancel", "&Prekliči", mrCancel},
-    {mbAbort, "Abort", "Pre&kini", mrAbort},
-    {mbRetry, "Retry", "Po&novi", mrRetry},
-    {mbIgnore, "Ignore", "Prez&ri", mrIgnore},
-    {mbAll, "All", "&Vse", mrAll},
-    {mbHelp, "Help", "Po&moč", mrNone},
-    {mbPopravi, "Popravi", "&Popravi", mrRetry},
+    {mbYes, "Yes", "&Da"},
+    {mbNo, "No", "&Ne"},
+    {mbOK, "OK", "&OK"},
+    {mbCancel, "Cancel", "&Prekliči"},
+    {mbAbort, "Abort", "Pre&kini"},
+    {mbRetry, "Retry", "Po&novi"},
+    {mbIgnore, "Ignore", "Prez&ri"},
+    {mbAll, "All", "&Vse"},
+    {mbHelp, "Help", "Po&moč"},
+    {mbPopravi, "Popravi", "&Popravi"},
 };
 
-TMsgDlgBtn defaultKind(TMsgDlgButtons b)
-{
-    if (b & mbOK)
-        return mbOK;
-    if (b & mbYes)
-        return mbYes;
-    return mbRetry;
-}
-
-TMsgDlgBtn cancelKind(TMsgDlgButtons b)
-{
-    if (b & mbCancel)
-        return mbCancel;
-    if (b & mbNo)
-        return mbNo;
-    if (b & mbIgnore)
-        return mbIgnore;
-    return mbOK;
-}
-
-int resultOf(TMsgDlgBtn bit)
-{
-    for (const ButtonKind &k : kButtons)
-        if (k.bit == bit)
-            return k.result;
-    return mrNone;
-}
+TMsgDlgBtn defaultKind(TMsgDlgButtons b) { return privzetiGumb(b); }
+TMsgDlgBtn cancelKind(TMsgDlgButtons b) { return gumbPreklica(b); }
 
 // a * b / c rounded to the nearest integer (halves away from zero).
 int mulDiv(int a, int b, int c)
@@ -126,17 +100,7 @@ bool TMessageForm::isHeadless()
     return p == QStringLiteral("offscreen") || p == QStringLiteral("minimal");
 }
 
-int TMessageForm::unattendedResult(TMsgDlgButtons buttons)
-{
-    if (buttons & defaultKind(buttons))
-        return resultOf(defaultKind(buttons));
-    if (buttons & cancelKind(buttons))
-        return resultOf(cancelKind(buttons));
-    for (const ButtonKind &k : kButtons)
-        if ((buttons & k.bit) && k.result != mrNone)
-            return k.result;
-    return mrCancel;
-}
+int TMessageForm::unattendedResult(TMsgDlgButtons buttons) { return odgovorBrezOsebe(buttons); }
 
 QSize TMessageForm::povprecnaVelikostZnaka(const QFontMetrics &canvas)
 {
@@ -222,7 +186,7 @@ TMessageForm::TMessageForm(const QString &text, TMsgDlgType kind, TMsgDlgButtons
         auto *b = new QPushButton(QString::fromUtf8(k.caption), this);
         b->setObjectName(QString::fromLatin1(k.name));
         b->setGeometry(x, y, buttonWidth, buttonHeight);
-        b->setProperty("modalResult", k.result);
+        b->setProperty("modalResult", rezultatGumba(k.bit));
         if (k.bit == def) {
             b->setDefault(true);
             b->setFocus();
@@ -230,7 +194,7 @@ TMessageForm::TMessageForm(const QString &text, TMsgDlgType kind, TMsgDlgButtons
         }
         if (k.bit == cancel)
             m_cancel = b;
-        const int result = k.result;
+        const int result = rezultatGumba(k.bit);
         // Help has no result and does not close the window; the program has
         // no help file to open.
         if (result != mrNone)

@@ -6,17 +6,17 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-using moxversion::VersionBlockSpec;
+using moxversion::VersionBlockContent;
 
 namespace {
 
 const QString kNoInfo = QStringLiteral("No file info.");
 
-VersionBlockSpec slovenianSpec()
+VersionBlockContent slovenianSpec()
 {
-    VersionBlockSpec spec; // language 0x0424, code page 1250: table "042404e2"
-    spec.numericVersion = QStringLiteral("2.5.1.7");
-    spec.strings = {
+    VersionBlockContent content; // language 0x0424, code page 1250: table "042404e2"
+    content.numericVersion = QStringLiteral("2.5.1.7");
+    content.strings = {
         {QStringLiteral("CompanyName"), QStringLiteral("Bolnišnica d.o.o.")},
         {QStringLiteral("FileDescription"), QStringLiteral("Osveževanje tabel")},
         {QStringLiteral("FileVersion"), QStringLiteral("2.5.1.7")},
@@ -27,7 +27,7 @@ VersionBlockSpec slovenianSpec()
         {QStringLiteral("ProductVersion"), QStringLiteral("2.5")},
         {QStringLiteral("Comments"), QStringLiteral("Šifranti in ŽŠČ")},
     };
-    return spec;
+    return content;
 }
 
 void writeFile(const QString &path, const QByteArray &data)
@@ -132,18 +132,18 @@ TEST(FileInfo, TranslationEntryChoosesTheStringTable)
         {0x0000, 0x04B0, "000004b0"}, // neutral language: all eight digits
     };
     for (const Case &c : cases) {
-        VersionBlockSpec spec;
-        spec.language = c.language;
-        spec.codePage = c.codePage;
-        spec.strings = {{QStringLiteral("ProductName"), QString::fromLatin1(c.expected)}};
-        const auto block = moxversion::parseVersionBlock(moxversion::buildVersionBlock(spec));
+        VersionBlockContent content;
+        content.language = c.language;
+        content.codePage = c.codePage;
+        content.strings = {{QStringLiteral("ProductName"), QString::fromLatin1(c.expected)}};
+        const auto block = moxversion::parseVersionBlock(moxversion::buildVersionBlock(content));
         ASSERT_TRUE(block);
         ASSERT_EQ(block->tables.size(), 1);
         EXPECT_EQ(block->tables.first().first, QString::fromLatin1(c.expected));
 
         TestEnv env;
         const QString file = env.path(QStringLiteral("f"));
-        writeFile(file, moxversion::buildVersionBlock(spec));
+        writeFile(file, moxversion::buildVersionBlock(content));
         EXPECT_EQ(TIFileInfo(file).FsProductName, QString::fromLatin1(c.expected));
     }
 }

@@ -203,12 +203,12 @@ int cmdDump(const QString &file)
     return 0;
 }
 
-int cmdCreate(const QString &file, const QString &spec)
+int cmdCreate(const QString &file, const QString &fieldList)
 {
     TApolloDataSet t;
     if (!t.CreateNew(file, 2, 0))
         throw EMoxError(t.LastError());
-    const QStringList items = spec.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const QStringList items = fieldList.split(QLatin1Char(','), Qt::SkipEmptyParts);
     if (items.isEmpty())
         throw EMoxError(QStringLiteral("%1: seznam polj je prazen").arg(file));
     for (const QString &item : items) {
