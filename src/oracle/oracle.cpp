@@ -288,8 +288,12 @@ struct TOracleDataSet::Impl {
     bool active = false;
     bool done = true; // the engine has no more rows
     QStringList names;
+    // Rows fetched and not yet passed; rows already read are dropped in
+    // blocks so that reading a large result keeps memory flat.
     std::vector<std::vector<QVariant>> rows;
     size_t pos = 0;
+    bool dropped = false; // the first row is no longer held: First() runs the query again
+    static constexpr size_t kKeepRows = 1000;
 
     int column(const QString &name) const
     {
@@ -316,6 +320,7 @@ void TOracleDataSet::setActive(bool on)
         d->rows.clear();
         d->names.clear();
         d->pos = 0;
+        d->dropped = false;
         return;
     }
     if (d->active)
@@ -323,6 +328,7 @@ void TOracleDataSet::setActive(bool on)
     d->rows.clear();
     d->names.clear();
     d->pos = 0;
+    d->dropped = false;
     d->done = true;
     OraEngineCursor &c = run();
     if (c.isQuery()) {
@@ -344,6 +350,11 @@ void TOracleDataSet::Next()
     if (Eof())
         return;
     ++d->pos;
+    if (d->pos >= Impl::kKeepRows) {
+        d->rows.erase(d->rows.begin(), d->rows.begin() + qsizetype(d->pos));
+        d->pos = 0;
+        d->dropped = true;
+    }
     if (d->pos >= d->rows.size() && !d->done) {
         std::vector<QVariant> row;
         if (m_cursor->fetch(row))
@@ -355,8 +366,16 @@ void TOracleDataSet::Next()
 
 void TOracleDataSet::First()
 {
-    if (d->active)
+    if (!d->active)
+        return;
+    if (!d->dropped) {
         d->pos = 0;
+        return;
+    }
+    // The first rows were let go while reading on: run the query again with
+    // the variables as they are bound.
+    setActive(false);
+    setActive(true);
 }
 
 TOracleValue TOracleDataSet::FieldByName(const QString &column) const

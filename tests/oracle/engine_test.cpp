@@ -172,6 +172,42 @@ TEST_F(Engine, ColumnNamesAreOracles)
     EXPECT_THROW(q.FieldByName(QStringLiteral("NO_SUCH")), EMoxError);
 }
 
+TEST_F(Engine, LongResultReadsToItsEndAndFirstStartsAgain)
+{
+    // Rows already read are let go in blocks; First() then runs the query again.
+    TOracleQuery ddl(s.get());
+    ddl.SQL << QStringLiteral("create table dolga (n number(10))");
+    ddl.Execute();
+    TOracleQuery ins(s.get());
+    ins.SQL << QStringLiteral("insert into dolga (n) values (:n)");
+    ins.DeclareVariable(QStringLiteral("n"), otInteger);
+    for (int i = 1; i <= 2500; ++i) {
+        ins.SetVariable(QStringLiteral("n"), i);
+        ins.Execute();
+    }
+    s->Commit();
+
+    TOracleDataSet q(s.get());
+    q.SQL << QStringLiteral("select n from dolga where n > :od order by n");
+    q.DeclareVariable(QStringLiteral("od"), otInteger);
+    q.SetVariable(QStringLiteral("od"), 0);
+    q.Open();
+    qint64 sum = 0, count = 0, last = 0;
+    for (; !q.Eof(); q.Next()) {
+        last = q.FieldByName(QStringLiteral("N")).AsInteger();
+        sum += last;
+        ++count;
+    }
+    EXPECT_EQ(count, 2500);
+    EXPECT_EQ(last, 2500);
+    EXPECT_EQ(sum, 2500 * 2501 / 2);
+    q.First();
+    ASSERT_FALSE(q.Eof());
+    EXPECT_EQ(q.FieldByName(QStringLiteral("N")).AsInteger(), 1);
+    q.Next();
+    EXPECT_EQ(q.FieldByName(QStringLiteral("N")).AsInteger(), 2);
+}
+
 TEST_F(Engine, LayerReadsValuesAndNulls)
 {
     TOracleDataSet q(s.get());
