@@ -3,6 +3,7 @@
 // fields and one memo, then times: append and post, sequential read of every
 // field and memo, building an index on one field, random Seek. Prints the
 // figures and the peak memory after each step.
+#include "benchsupport.h"
 #include "dbf/apollo.h"
 
 #include <QCoreApplication>
@@ -16,28 +17,11 @@
 #include <ctime>
 #include <vector>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#include <psapi.h>
-#else
-#include <sys/resource.h>
-#endif
-
 namespace {
 
-double peakMegabytes()
-{
-#ifdef Q_OS_WIN
-    PROCESS_MEMORY_COUNTERS pmc;
-    if (GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc))
-        return double(pmc.PeakWorkingSetSize) / (1024.0 * 1024.0);
-    return 0;
-#else
-    struct rusage ru;
-    getrusage(RUSAGE_SELF, &ru);
-    return double(ru.ru_maxrss) / 1024.0; // kilobytes on Linux
-#endif
-}
+// Processor time says more than the clock on the wall on a busy machine.
+using moxbench::cpuSeconds;
+using moxbench::peakMegabytes;
 
 // The key of record i: a number spread over the whole range, so that the
 // index build really sorts.
@@ -47,9 +31,6 @@ QString keyOf(quint32 i, quint32 n)
     return QStringLiteral("%1").arg(spread, 10, 10, QLatin1Char('0'));
 }
 
-// Processor time of this process: on a busy machine it says more than the
-// clock on the wall.
-double cpuSeconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
 
 void report(const char *step, double seconds, double cpu, quint32 n, const char *goal)
 {

@@ -7,6 +7,7 @@
 // same ROWS records again (all unchanged), and prints rows per second and
 // the peak memory after each step. FOLDER (default: a temporary folder)
 // receives the databases, the save and the log directory.
+#include "benchsupport.h"
 #include "general/dbfsupport.h"
 #include "general/general.h"
 #include "oracle/embedded/database.h"
@@ -25,30 +26,11 @@
 #include <cstdio>
 #include <ctime>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#include <psapi.h>
-#else
-#include <sys/resource.h>
-#endif
 
 namespace {
 
-double peakMegabytes()
-{
-#ifdef Q_OS_WIN
-    PROCESS_MEMORY_COUNTERS pmc;
-    if (GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc))
-        return double(pmc.PeakWorkingSetSize) / (1024.0 * 1024.0);
-    return 0;
-#else
-    struct rusage ru;
-    getrusage(RUSAGE_SELF, &ru);
-    return double(ru.ru_maxrss) / 1024.0; // kilobytes on Linux
-#endif
-}
-
-double cpuSeconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
+using moxbench::cpuSeconds;
+using moxbench::peakMegabytes;
 
 void report(const char *step, double seconds, double cpu, qint64 n, const char *goal)
 {
@@ -56,18 +38,6 @@ void report(const char *step, double seconds, double cpu, qint64 n, const char *
                 seconds, double(n) / seconds, cpu, double(n) / cpu, peakMegabytes(), goal);
     std::fflush(stdout);
 }
-
-// Messages to standard error; questions take their default button.
-class ConsoleUi : public TInteraction {
-public:
-    int pokaziSporocilo(const QString &text, TMsgDlgType, TMsgDlgButtons buttons, int) override
-    {
-        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-        return (buttons & mbYes) ? mrYes : mrOk;
-    }
-    void showMessage(const QString &text) override { std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData()); }
-    void processEvents() override {}
-};
 
 constexpr int kOddelkov = 400;
 
@@ -178,7 +148,7 @@ int run(qint64 rows, const QString &folder)
     QDir().mkpath(save);
     QDir().mkpath(log);
 
-    ConsoleUi ui;
+    TConsoleInteraction ui;
     TMoxContext ctx;
     ctx.ui = &ui;
     ctx.pAutomatika = true;

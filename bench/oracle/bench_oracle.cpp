@@ -6,6 +6,7 @@
 // Each loop runs ROWS times (default 100000) and prints rows per second and
 // the peak resident memory after each quarter, so that growth shows. Rows per
 // CPU second is the figure for one core when the machine is shared.
+#include "benchsupport.h"
 #include "oracle/embedded/database.h"
 #include "oracle/oracle.h"
 
@@ -13,41 +14,15 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#endif
 
 #include <algorithm>
 #include <cstdio>
 
 namespace {
 
-#ifdef Q_OS_UNIX
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+using moxbench::cpuSeconds;
 
-double peakMb()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_maxrss) / 1024.0; // kilobytes on Linux
-}
-#else
-// Elsewhere the figures fall back to wall time and no memory figure.
-double cpuSeconds()
-{
-    static QElapsedTimer t;
-    if (!t.isValid())
-        t.start();
-    return t.nsecsElapsed() / 1e9;
-}
-
-double peakMb() { return 0; }
-#endif
+double peakMb() { return moxbench::peakMegabytes(); }
 
 void exec(TOracleSession &s, const QString &sql)
 {

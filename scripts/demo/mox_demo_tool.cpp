@@ -31,21 +31,15 @@ namespace {
 void err(const QString &text) { std::fprintf(stderr, "mox-demo-tool: %s\n", text.toLocal8Bit().constData()); }
 
 // Every message to standard error; every question takes its default button.
-class ConsoleUi : public TInteraction {
+// Remembers whether anything was said.
+class ConsoleUi : public TConsoleInteraction {
 public:
     bool shown = false;
-    int pokaziSporocilo(const QString &text, TMsgDlgType, TMsgDlgButtons buttons, int) override
-    {
-        err(text);
-        shown = true;
-        return (buttons & mbYes) ? mrYes : mrOk;
-    }
     void showMessage(const QString &text) override
     {
-        err(text);
+        TConsoleInteraction::showMessage(text);
         shown = true;
     }
-    void processEvents() override {}
 };
 
 int usage()
