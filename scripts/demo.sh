@@ -37,7 +37,7 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   chmod 700 "$XDG_RUNTIME_DIR"
 fi
 
-BIN=${MOX_BUILD_DIR:-$ROOT/build}
+BIN=$(cd "${MOX_BUILD_DIR:-$ROOT/build}" && pwd)
 MOX=$BIN/src/app/mox
 export MOX_DB_TOOL=$BIN/src/oracle/mox-db
 TOOL=$BIN/bench/general/mox-demo-tool
