@@ -14,7 +14,9 @@ QString imeLogDatoteke(const TRunState &rs)
 {
     const QString ime = rs.currMoreInstall ? QStringLiteral("MOX_") + rs.currUserAsTavo + QStringLiteral(".LOG")
                                            : QStringLiteral("ORNA_SYS.LOG");
-    return moxpath::native(rs.currDirLog) + ime;
+    // A log directory given without its trailing separator (command line,
+    // hand-edited settings) still takes the file inside it.
+    return moxpath::join(rs.currDirLog, ime);
 }
 
 void zapisiVLog(const TRunState &rs, TInteraction *ui, const QStringList &lines)

@@ -30,6 +30,19 @@ TEST(RunLog, FileNameForSingleAndMultiInstallationDatabases)
     rs.currMoreInstall = true;
     rs.currUserAsTavo = QStringLiteral("TAVO_B");
     EXPECT_EQ(imeLogDatoteke(rs), moxpath::native(QStringLiteral("/var/log/mox/MOX_TAVO_B.LOG")));
+
+    // A directory without its trailing separator, or written with "\",
+    // still holds the file; an empty one means the working directory.
+    rs.currMoreInstall = false;
+    const struct {
+        const char *dir, *file;
+    } cases[] = {{"/var/log/mox", "/var/log/mox/ORNA_SYS.LOG"},
+                 {"\\var\\log\\mox\\", "/var/log/mox/ORNA_SYS.LOG"},
+                 {"", "ORNA_SYS.LOG"}};
+    for (const auto &c : cases) {
+        rs.currDirLog = QString::fromUtf8(c.dir);
+        EXPECT_EQ(imeLogDatoteke(rs), moxpath::native(QString::fromUtf8(c.file))) << c.dir;
+    }
 }
 
 TEST(RunLog, MemoIsAppendedInCp1250WithCrLf)
