@@ -15,7 +15,12 @@ QString beri(const QString &section, const QString &key, const QString &def)
     return profileString(section, key, def);
 }
 
-QString beriDir(const QString &key, const QString &def) { return moxpath::native(beri(sMox, key, def)); }
+// Directories are held with their trailing separator (a value written
+// without one still names the directory, not a prefix of file names).
+QString beriDir(const QString &key, const QString &def)
+{
+    return moxpath::withTrailingSeparator(beri(sMox, key, def));
+}
 
 } // namespace
 

@@ -16,12 +16,14 @@ void zajemiArgumente(TRunState &rs, const QStringList &args)
                         &rs.runParamvalue3, &rs.runParamvalue4, &rs.runParamvalue5};
     for (int i = 0; i < 6; ++i)
         *polja[i] = i < args.size() ? args.at(i) : QString();
+    // Directories are held with their trailing separator: file names are
+    // appended to them directly.
     if (args.size() >= 5) {
-        rs.currSaveDir = moxpath::native(rs.runParamvalue4);
-        rs.currDirLog = moxpath::native(rs.runParamvalue4);
+        rs.currSaveDir = moxpath::withTrailingSeparator(rs.runParamvalue4);
+        rs.currDirLog = moxpath::withTrailingSeparator(rs.runParamvalue4);
     }
     if (args.size() >= 6)
-        rs.currDirLog = moxpath::native(rs.runParamvalue5);
+        rs.currDirLog = moxpath::withTrailingSeparator(rs.runParamvalue5);
 }
 
 QString imeSkripte(const QString &runParamType) { return runParamType.mid(1, 50); }

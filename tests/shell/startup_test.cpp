@@ -55,6 +55,8 @@ TEST(StartupSettings, ValuesFromTheFile)
     pisi(QStringLiteral("CURR_SERVER"), QStringLiteral("prod"));
     pisi(QStringLiteral("CURR_SAVE_DIR"), QStringLiteral("/srv/mox/"));
     pisi(QStringLiteral("CURR_DIR_LOG"), QStringLiteral("c:\\log\\"));
+    pisi(QStringLiteral("CURR_REPL_SAVE_DIR"), QStringLiteral("/srv/repl")); // no trailing separator
+    pisi(QStringLiteral("CURR_REPL_DIR_LOG"), QStringLiteral("c:\\repl\\log"));
     pisi(QStringLiteral("CURR_OWNER"), QStringLiteral("TAVO"));
     pisi(QStringLiteral("CURR_SAMO_PREVERJANJE"), QStringLiteral("D"));
     pisi(QStringLiteral("CURR_LARGERB"), QStringLiteral("rbig"), QStringLiteral("PL/SQL"));
@@ -64,6 +66,8 @@ TEST(StartupSettings, ValuesFromTheFile)
     EXPECT_EQ(rs.currServer, QStringLiteral("PROD"));    // the alias is upper-cased
     EXPECT_EQ(rs.currSaveDir, nat("/srv/mox/"));
     EXPECT_EQ(rs.currDirLog, nat("c:\\log\\"));
+    EXPECT_EQ(rs.currReplSaveDir, nat("/srv/repl/"));
+    EXPECT_EQ(rs.currReplDirLog, nat("c:\\repl\\log\\"));
     EXPECT_EQ(rs.currOwner, QStringLiteral("TAVO"));
     EXPECT_TRUE(rs.currSamoPreverjanje);
     EXPECT_EQ(rs.currLargeRBName, QStringLiteral("RBIG"));
@@ -183,6 +187,7 @@ TEST(StartupCommandLine, ArgumentsAndDirectoryOverrides)
         {"five: both from 5", {"@s.txt", "A", "B", "ALL", "/five/"}, "/five/", "/five/"},
         {"six: save from 5, log from 6", {"@s.txt", "A", "B", "ALL", "/five/", "/six/"}, "/five/", "/six/"},
         {"seven: the rest is ignored", {"@s.txt", "A", "B", "ALL", "/five/", "/six/", "/seven/"}, "/five/", "/six/"},
+        {"without trailing separators", {"@s.txt", "A", "B", "ALL", "/five", "\\six"}, "/five/", "/six/"},
     };
     for (const Case &c : cases) {
         TRunState rs;
