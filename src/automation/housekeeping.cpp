@@ -27,8 +27,11 @@ void preklopiTriggerje(TMoxContext &ctx, const QString &owner, const QString &ta
         q.Close();
     } catch (const EMoxError &) {
         q.Close();
+        // The message names the owner and the table as the query asked for
+        // them (the statement itself binds them).
         if (ctx.ui)
-            ctx.ui->showMessage(q.SQL.join(QStringLiteral("\r\n")));
+            ctx.ui->showMessage(QStringLiteral("select trigger_name from dba_triggers where table_owner='") + owner +
+                                QStringLiteral("' and table_name='") + table + u'\'');
         return;
     }
 

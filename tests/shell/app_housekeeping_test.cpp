@@ -82,6 +82,17 @@ TEST_F(Housekeeping, TriggerSwitchOnlyInReplicationMode)
     EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(u'|').toStdString();
 }
 
+TEST_F(Housekeeping, UnreadableTriggerListShowsTheQueryWithTheNames)
+{
+    TMoxContext ctx; // no session: the trigger list cannot be read
+    ctx.ui = &ui;
+    ctx.currReplikacija = true;
+    preklopiTriggerje(ctx, QStringLiteral("TAVO"), QStringLiteral("KA060AK0"), QStringLiteral("DISABLE"));
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(ui.messages.constFirst(),
+              QStringLiteral("select trigger_name from dba_triggers where table_owner='TAVO' and table_name='KA060AK0'"));
+}
+
 TEST_F(Housekeeping, GeneralRefreshSwitchesThroughTheDispatchPoint)
 {
     TMoxContext ctx;
