@@ -73,6 +73,17 @@ private:
     QFile m_f;
 };
 
+// An error that ends the run before its records with a message of its own:
+// shown as it is, or not again when it was shown where it arose.
+class EKonecPriprave : public EMoxError {
+public:
+    EKonecPriprave(const QString &sporocilo, bool prikazano) : EMoxError(sporocilo), m_prikazano(prikazano) {}
+    bool prikazano() const { return m_prikazano; }
+
+private:
+    bool m_prikazano;
+};
+
 // Forms of the auto-numbering statement.
 enum class TAvto { brez, getSequence, nextVal, max };
 
@@ -186,7 +197,10 @@ TOsvezevanjeIzid TOsvezevanje::izvedi()
             m_rez.vrstica(QStringLiteral("NAPAKA: ") + sporocilo);
         } catch (const EMoxError &) {
         }
-        if (m_ctx.ui)
+        const auto *lastno = dynamic_cast<const EKonecPriprave *>(&e);
+        if (m_ctx.ui && lastno && !lastno->prikazano())
+            m_ctx.ui->showMessage(sporocilo);
+        else if (m_ctx.ui && !lastno)
             m_ctx.ui->showMessage(QStringLiteral("NAPAKA pri osveževanju tabele ") + m_opis.tabela + u':' +
                                   moxtext::crlf + moxtext::crlf + sporocilo);
     }
@@ -217,7 +231,7 @@ void TOsvezevanje::pripravi()
         throw EMoxError(QStringLiteral("Strukturna datoteka nima vrstice TABELA"));
 
     if (!m_iskanja.pripraviIskanja(m_ctx, m_opis))
-        throw EMoxError(QStringLiteral("Master/Detail tabele niso pripravljene za ") + m_opis.tabela);
+        throw EKonecPriprave(QStringLiteral("Master/Detail tabele niso pripravljene za ") + m_opis.tabela, true);
 
     m_izid.stevci = TOsvezevanjeStevci();
     prikazi();
@@ -252,11 +266,13 @@ void TOsvezevanje::pripraviAvto()
             q.Close();
         } catch (const EMoxError &e) {
             q.Close();
-            throw EMoxError(QStringLiteral("Napaka v stavku za automatično šifriranje") + moxtext::crlf +
-                            moxtext::crlf + e.message());
+            throw EKonecPriprave(QStringLiteral("Napaka v stavku za automatično šifriranje") + moxtext::crlf +
+                                     moxtext::crlf + e.message(),
+                                 false);
         }
     } else {
-        throw EMoxError(QStringLiteral("Stavek za automatično številčenje mora vsebovati NEXTVAL,GETSEQUENCE ali MAX!"));
+        throw EKonecPriprave(
+            QStringLiteral("Stavek za automatično številčenje mora vsebovati NEXTVAL,GETSEQUENCE ali MAX!"), false);
     }
 }
 

@@ -190,6 +190,50 @@ TEST_F(GeneralRoundTrip, ErrorsOutsideTheStatementsEndTheRunWithStatusD)
     }
 }
 
+TEST_F(GeneralRoundTrip, EarlyEndsShowTheirOwnMessageOnce)
+{
+    struct Case {
+        const char *name;
+        int line;         // line of the structure replaced
+        const char *text; // by this
+        const char *message; // the first message shown, in full or (ending in "*") its start
+    };
+    const Case cases[] = {
+        {"auto-numbering statement of no known form", 2, "AUTO=SIFRA060 select 1 naslednji from dual",
+         "Stavek za automatično številčenje mora vsebovati NEXTVAL,GETSEQUENCE ali MAX!"},
+        {"MAX( statement the database rejects", 2,
+         "AUTO=SIFRA060 select max(nicnic) naslednji from tavo.ka060ak0",
+         "Napaka v stavku za automatično šifriranje\r\n\r\n*"},
+        // odpriDBF has told what it could not open; nothing is added to it.
+        {"reference table missing", 6, "TRAJ_060,U,INTEGER,5,,,CODE_999,KA999XXX", "NE MOREM ODPRETI tabele: *"},
+    };
+    const QString str = prepareActivities();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList l = kAktivnosti;
+        l[c.line] = QString::fromUtf8(c.text);
+        moxtext::writeTextLines(str, l);
+        ui.messages.clear();
+        const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
+        EXPECT_EQ(izid.status, "D");
+        EXPECT_EQ(izid.stevci.zapisov, 0);
+        ASSERT_FALSE(ui.messages.isEmpty());
+        const QString pricakovano = QString::fromUtf8(c.message);
+        if (pricakovano.endsWith('*')) {
+            EXPECT_TRUE(ui.messages.first().startsWith(pricakovano.chopped(1))) << ui.messages.first().toStdString();
+            EXPECT_GT(ui.messages.first().size(), pricakovano.size() - 1);
+        } else {
+            EXPECT_EQ(ui.messages.first(), pricakovano);
+        }
+        // Nothing is put around it or added to it; the closing notice follows.
+        EXPECT_EQ(ui.messages.last(), "Konec osveževanja TAVO.KA060AK0");
+        for (const QString &m : ui.messages) {
+            EXPECT_FALSE(m.contains("NAPAKA pri osveževanju")) << m.toStdString();
+            EXPECT_FALSE(m.contains("niso pripravljene")) << m.toStdString();
+        }
+    }
+}
+
 TEST_F(GeneralRoundTrip, OrderByFilterInReplicationMode)
 {
     connect(kIzvoz);
