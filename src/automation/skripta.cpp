@@ -389,7 +389,7 @@ void TSkriptniTek::prepare(const TUkaz &u)
 {
     m_ctx.p_autoPrepare = true;
     for (const TPostavkaPriprave &p : postavkePriprave(u.a1)) {
-        if (!jeDruzinaPriprave(p.ime)) {
+        if (p.sNavednico || !jeDruzinaPriprave(p.ime)) {
             pripraviSplosnoTabelo(p, u.a2);
             continue;
         }

@@ -103,6 +103,7 @@ QVector<TPostavkaPriprave> postavkePriprave(const QString &seznam)
         TPostavkaPriprave p;
         const qsizetype q1 = postavka.indexOf(u'"');
         if (q1 >= 0) {
+            p.sNavednico = true;
             const qsizetype q2 = postavka.indexOf(u'"', q1 + 1);
             if (q2 > q1)
                 p.filter = moxtext::trimBlanks(postavka.mid(q1 + 1, q2 - q1 - 1));

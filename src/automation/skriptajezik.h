@@ -57,7 +57,14 @@ QStringList postavkeOsvezitve(const QString &seznam);
 struct TPostavkaPriprave {
     QString ime;
     QString filter;
-    bool operator==(const TPostavkaPriprave &o) const { return ime == o.ime && filter == o.filter; }
+    // The item was written with a double quote: it is compared whole, quote
+    // and filter included, so it never names a family ("SKS "x"" is the
+    // general table SKS with the filter x).
+    bool sNavednico = false;
+    bool operator==(const TPostavkaPriprave &o) const
+    {
+        return ime == o.ime && filter == o.filter && sNavednico == o.sNavednico;
+    }
 };
 
 // The items of a PREPARE list. A list that holds a double quote is one item

@@ -406,6 +406,20 @@ TEST_F(Runner, GeneralTablesWithStructureFilesAndFilters)
     EXPECT_FALSE(ops.contains(QStringLiteral("osveziSKS")));
 }
 
+TEST_F(Runner, PrepareItemWithAFilterIsAlwaysAGeneralTable)
+{
+    // Only the whole item, quote and filter included, is compared with the
+    // families: a family's name with a filter names a general table.
+    record(QStringLiteral("pripraviSKS"));
+    record(QStringLiteral("pripraviSplosno"));
+    moxtext::writeTextLines(QStringLiteral("save/SKS.str"), {QStringLiteral("TAVO.SKS")});
+    const QString save = QDir::fromNativeSeparators(ctx.currSaveDir);
+    EXPECT_EQ(runScript({QStringLiteral("PREPARE SKS \"where 1 = 1\""), QStringLiteral("PREPARE SKS")}), izhodBrezNapak)
+        << tek.zadnjaNapaka().toStdString();
+    EXPECT_EQ(ops, (QStringList{QStringLiteral("pripraviSplosno"), QStringLiteral("pripraviSKS")}));
+    EXPECT_EQ(okno.zasloni.value(0), QStringLiteral("pripraviSplosno||") + save + QStringLiteral("SKS.str|where 1 = 1"));
+}
+
 TEST_F(Runner, ExitStatusOfTheRun)
 {
     record(QStringLiteral("osveziSKS"), [](TMoxContext &c) { ++c.pNapakePrenosov; });

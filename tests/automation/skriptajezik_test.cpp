@@ -158,11 +158,13 @@ TEST(ScriptLanguage, PrepareListsAndFilters)
     } cases[] = {
         {QStringLiteral("SKS,OBR"), {P{QStringLiteral("SKS"), {}}, P{QStringLiteral("OBR"), {}}}},
         {QStringLiteral("KA000HED \" where SIFRA000 > 10 \""),
-         {P{QStringLiteral("KA000HED"), QStringLiteral("where SIFRA000 > 10")}}},
+         {P{QStringLiteral("KA000HED"), QStringLiteral("where SIFRA000 > 10"), true}}},
         // With a double quote the whole list is one general table.
-        {QStringLiteral("A,B \"where x=1\""), {P{QStringLiteral("A,B"), QStringLiteral("where x=1")}}},
-        {QStringLiteral("T \"unterminated"), {P{QStringLiteral("T"), {}}}},
-        {QStringLiteral("T \"\""), {P{QStringLiteral("T"), {}}}},
+        {QStringLiteral("A,B \"where x=1\""), {P{QStringLiteral("A,B"), QStringLiteral("where x=1"), true}}},
+        {QStringLiteral("T \"unterminated"), {P{QStringLiteral("T"), {}, true}}},
+        {QStringLiteral("T \"\""), {P{QStringLiteral("T"), {}, true}}},
+        // A family's name with a quote is a general table of that name.
+        {QStringLiteral("SKS \"x\""), {P{QStringLiteral("SKS"), QStringLiteral("x"), true}}},
         {QStringLiteral("GRUPE023,ANALIZEHC"), {P{QStringLiteral("GRUPE023"), {}}, P{QStringLiteral("ANALIZEHC"), {}}}},
     };
     for (const auto &c : cases)
