@@ -17,13 +17,17 @@ struct TMoxContext;
 class TDispatch;
 
 // One installation of a database that serves several (a row of
-// ORNA_UTIL.ORNA_INSTALATIONS).
+// ORNA_UTIL.ORNA_INSTALATIONS). The installations of a run are one vector of
+// these, so there is no limit on their number: entry k holds what the
+// installation arrays bUserTavo[k], bUserFaktur[k], bInstance[k],
+// bUserIndex[k] and bScriptStatus[k] held, and the vector's size is the count
+// p_iMUStevecVseh.
 struct TInstalacija {
-    QString userTavo, passTavo;     // user and password standing for TAVO
-    QString userFaktur, passFaktur; // the same for FAKTUR
-    QString instance;               // database alias
-    QString userIndex;              // order number
-    QString scriptStatus;           // LastScriptStatus as read
+    QString userTavo, passTavo;     // bUserTavo[k, 1], [k, 2]: user and password standing for TAVO
+    QString userFaktur, passFaktur; // bUserFaktur[k, 1], [k, 2]: the same for FAKTUR
+    QString instance;               // bInstance[k]: database alias
+    QString userIndex;              // bUserIndex[k]: order number
+    QString scriptStatus;           // bScriptStatus[k]: LastScriptStatus as read
 };
 
 // Reads every installation, in the order of userIndex, on quDyn. Errors of
