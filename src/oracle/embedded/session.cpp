@@ -1158,6 +1158,18 @@ void EmbeddedSession::beginDdl()
     exec(QStringLiteral("BEGIN"));
 }
 
+template <class F> void EmbeddedSession::inDdl(F &&body)
+{
+    beginDdl();
+    try {
+        body();
+    } catch (...) {
+        endDdl(false);
+        throw;
+    }
+    endDdl(true);
+}
+
 void EmbeddedSession::endDdl(bool ok)
 {
     if (ok) {
@@ -1367,8 +1379,7 @@ void EmbeddedSession::ddlCreateIndex(const Stmt &s)
             fail(QStringLiteral("ORA-00904: \"%1\": invalid identifier").arg(c));
         cols << Translator::quote(c);
     }
-    beginDdl();
-    try {
+    inDdl([&] {
         ensureAttached({owner});
         exec(QStringLiteral("CREATE %1INDEX %2.%3 ON %4 (%5)")
                  .arg(s.unique ? QStringLiteral("UNIQUE ") : QString(), Translator::quote(owner), Translator::quote(name),
@@ -1382,11 +1393,7 @@ void EmbeddedSession::ddlCreateIndex(const Stmt &s)
             .text(5, s.unique ? QStringLiteral("UNIQUE") : QStringLiteral("NONUNIQUE"))
             .text(6, s.columns.join(u','))
             .run();
-    } catch (...) {
-        endDdl(false);
-        throw;
-    }
-    endDdl(true);
+    });
 }
 
 void EmbeddedSession::ddlCreateSequence(const Stmt &s)
@@ -1396,8 +1403,7 @@ void EmbeddedSession::ddlCreateSequence(const Stmt &s)
     requireUser(owner);
     if (objectExists(owner, name))
         fail(QStringLiteral("ORA-00955: name is already used by an existing object (%1.%2)").arg(owner, name));
-    beginDdl();
-    try {
+    inDdl([&] {
         Exec(this, QStringLiteral("INSERT INTO mox_sequences(owner, sequence_name, last_number, increment_by) "
                                   "VALUES(?1,?2,?3,?4)"))
             .text(1, owner)
@@ -1405,11 +1411,7 @@ void EmbeddedSession::ddlCreateSequence(const Stmt &s)
             .num(3, s.startWith - s.incrementBy)
             .num(4, s.incrementBy)
             .run();
-    } catch (...) {
-        endDdl(false);
-        throw;
-    }
-    endDdl(true);
+    });
 }
 
 void EmbeddedSession::ddlCreateTrigger(const Stmt &s)
@@ -1443,8 +1445,7 @@ void EmbeddedSession::ddlCreateTrigger(const Stmt &s)
     QString event = s.events.join(QStringLiteral(" OR "));
     const QString type = (s.before ? QStringLiteral("BEFORE") : QStringLiteral("AFTER"))
                          + (s.forEachRow ? QStringLiteral(" EACH ROW") : QStringLiteral(" STATEMENT"));
-    beginDdl();
-    try {
+    inDdl([&] {
         if (exists) {
             ensureAttached({oldTableOwner});
             for (const QChar ev : {u'I', u'U', u'D'})
@@ -1471,11 +1472,7 @@ void EmbeddedSession::ddlCreateTrigger(const Stmt &s)
             .text(8, sqliteName)
             .text(9, statements.join(kTriggerSeparator))
             .run();
-    } catch (...) {
-        endDdl(false);
-        throw;
-    }
-    endDdl(true);
+    });
 }
 
 void EmbeddedSession::ddlAlterTrigger(const Stmt &s)
@@ -1497,8 +1494,7 @@ void EmbeddedSession::ddlAlterTrigger(const Stmt &s)
         status = columnText(st, 3);
     }
     const QString want = s.enable ? QStringLiteral("ENABLED") : QStringLiteral("DISABLED");
-    beginDdl();
-    try {
+    inDdl([&] {
         if (status != want) {
             ensureAttached({tableOwner});
             if (s.enable) {
@@ -1515,11 +1511,7 @@ void EmbeddedSession::ddlAlterTrigger(const Stmt &s)
                 .text(3, want)
                 .run();
         }
-    } catch (...) {
-        endDdl(false);
-        throw;
-    }
-    endDdl(true);
+    });
 }
 
 void EmbeddedSession::ddlDrop(const Stmt &s)
@@ -1528,8 +1520,7 @@ void EmbeddedSession::ddlDrop(const Stmt &s)
         auto t = table(ownerOf(s.table), s.table.last());
         if (!t || t->dictionary)
             fail(QStringLiteral("ORA-00942: table or view does not exist (%1)").arg(s.table.join(u'.')));
-        beginDdl();
-        try {
+        inDdl([&] {
             ensureAttached({t->owner});
             exec(QStringLiteral("DROP TABLE %1").arg(t->sqlRef));
             for (const char *sql : {"DELETE FROM mox_tables WHERE owner = ?1 AND table_name = ?2",
@@ -1538,11 +1529,7 @@ void EmbeddedSession::ddlDrop(const Stmt &s)
                                     "DELETE FROM mox_indexes WHERE table_owner = ?1 AND table_name = ?2",
                                     "DELETE FROM mox_triggers WHERE table_owner = ?1 AND table_name = ?2"})
                 Exec(this, QString::fromLatin1(sql)).text(1, t->owner).text(2, t->name).run();
-        } catch (...) {
-            endDdl(false);
-            throw;
-        }
-        endDdl(true);
+        });
         return;
     }
     const QString owner = ownerOf(s.name);
@@ -1575,8 +1562,7 @@ void EmbeddedSession::ddlDrop(const Stmt &s)
             fail(QStringLiteral("ORA-01418: specified index does not exist (%1)").arg(s.name.join(u'.')));
         fail(QStringLiteral("ORA-04080: trigger '%1' does not exist").arg(s.name.join(u'.')));
     }
-    beginDdl();
-    try {
+    inDdl([&] {
         if (s.kind == Stmt::DropIndex) {
             ensureAttached({found});
             exec(QStringLiteral("DROP INDEX %1.%2").arg(Translator::quote(found), Translator::quote(name)));
@@ -1589,11 +1575,7 @@ void EmbeddedSession::ddlDrop(const Stmt &s)
                          .arg(Translator::quote(tableOwner), Translator::quote(sqliteName + u'$' + ev)));
         }
         Exec(this, remove).text(1, owner).text(2, name).run();
-    } catch (...) {
-        endDdl(false);
-        throw;
-    }
-    endDdl(true);
+    });
 }
 
 void EmbeddedSession::ddlTruncate(const Stmt &s)
@@ -1601,15 +1583,10 @@ void EmbeddedSession::ddlTruncate(const Stmt &s)
     auto t = table(ownerOf(s.table), s.table.last());
     if (!t || t->dictionary)
         fail(QStringLiteral("ORA-00942: table or view does not exist (%1)").arg(s.table.join(u'.')));
-    beginDdl();
-    try {
+    inDdl([&] {
         ensureAttached({t->owner});
         exec(QStringLiteral("DELETE FROM %1").arg(t->sqlRef));
-    } catch (...) {
-        endDdl(false);
-        throw;
-    }
-    endDdl(true);
+    });
 }
 
 void EmbeddedSession::runDdl(const Stmt &s)

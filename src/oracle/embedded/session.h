@@ -99,6 +99,9 @@ private:
     void drainPending();
     void beginDdl();
     void endDdl(bool ok);
+    // Runs one DDL statement's changes in their own transaction: committed
+    // with a new DDL version when body returns, rolled back when it raises.
+    template <class F> void inDdl(F &&body);
     QString newConstraintName();
     void ddlCreateTable(const Stmt &s);
     void ddlCreateIndex(const Stmt &s);
