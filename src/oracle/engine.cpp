@@ -2,23 +2,35 @@
 
 #include "oracle/embedded/database.h"
 #include "oracle/embedded/session.h"
+#include "oracle/oci/ociloader.h"
+#include "oracle/oci/ocisession.h"
+#include "oracle/oci/tnsnames.h"
 
 #include <QDir>
 
 namespace {
 
-bool embeddedServes(const QString &alias) { return !oraembed::databaseFolder(alias).isEmpty(); }
+// MOX_ENGINE=oci sends every alias to the client library (in tests: to its
+// double, which serves the embedded databases).
+bool clientForAll() { return qEnvironmentVariable("MOX_ENGINE").compare(QLatin1String("oci"), Qt::CaseInsensitive) == 0; }
 
-// The Oracle client library engine is not built yet: it serves no alias and
-// says so when asked to log on.
-bool clientServes(const QString &) { return false; }
-QStringList clientAliases() { return {}; }
-std::unique_ptr<OraEngineSession> clientConnect(const QString &alias, const QString &, const QString &)
+bool embeddedServes(const QString &alias) { return !clientForAll() && !oraembed::databaseFolder(alias).isEmpty(); }
+
+// The client library serves every alias that no embedded database claims.
+bool clientServes(const QString &) { return true; }
+
+std::unique_ptr<OraEngineSession> clientConnect(const QString &alias, const QString &user, const QString &password)
 {
-    throw EMoxError(QStringLiteral("ORA-12154: TNS:could not resolve the connect identifier specified (\"%1\" is no "
-                                   "embedded database in %2, and the Oracle client library engine is not supported "
-                                   "in this build)")
-                        .arg(alias, QDir::toNativeSeparators(oraembed::databaseRoot())));
+    try {
+        oci::api();
+    } catch (const EMoxError &e) {
+        // without a client library the alias can only have been meant as an
+        // embedded database: say both
+        throw EMoxError(QStringLiteral("ORA-12154: TNS:could not resolve the connect identifier specified (\"%1\" is no "
+                                       "embedded database in %2; %3)")
+                            .arg(alias, QDir::toNativeSeparators(oraembed::databaseRoot()), e.message()));
+    }
+    return ocieng::OciSession::connect(alias, user, password);
 }
 
 } // namespace
@@ -27,7 +39,7 @@ const std::vector<OraEngineFactory> &oraEngines()
 {
     static const std::vector<OraEngineFactory> engines = {
         {QStringLiteral("embedded"), embeddedServes, oraembed::databaseAliases, oraembed::EmbeddedSession::connect},
-        {QStringLiteral("client library"), clientServes, clientAliases, clientConnect},
+        {QStringLiteral("client library"), clientServes, tnsnames::aliases, clientConnect},
     };
     return engines;
 }

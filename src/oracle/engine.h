@@ -3,10 +3,10 @@
 // only to these interfaces; each engine implements them:
 //   - the embedded engine (oracle/embedded), an Oracle-dialect database on
 //     SQLite kept in folders under MOX_DB_ROOT;
-//   - the Oracle client library, loaded at run time (not built yet: choosing
-//     it reports that clearly).
+//   - the Oracle client library, loaded at run time (oracle/oci).
 // The engine is chosen per alias: an alias naming an embedded database folder
-// uses the embedded engine.
+// uses the embedded engine, any other alias the client library; with
+// MOX_ENGINE=oci every alias uses the client library.
 //
 // Values cross the interface as QVariant: null, QString, qint64, double,
 // QDateTime (a DATE) or QByteArray (a BLOB).
