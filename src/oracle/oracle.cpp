@@ -51,8 +51,9 @@ TOracleSession::~TOracleSession()
 {
     try {
         setConnected(false);
-    } catch (const EMoxError &) {
-        // logging off never fails the program's end
+    } catch (const EMoxError &e) {
+        // logging off never fails the program's end, but the lost work is told
+        qWarning("%s", qPrintable(e.message()));
     }
 }
 
@@ -69,10 +70,12 @@ void TOracleSession::setConnected(bool on)
     }
     if (!m_engine)
         return;
-    // nothing is committed implicitly: logging off undoes open work
+    // Logging off commits the open transaction, as ending an Oracle session
+    // does; only a program that dies loses it. A commit that fails still
+    // logs off (the engine rolls back) and reports why.
     std::unique_ptr<OraEngineSession> old = std::move(m_engine);
     ++m_serial;
-    old->rollback();
+    old->commit();
 }
 
 void TOracleSession::Commit()

@@ -35,7 +35,8 @@ public:
     QString LogonDatabase;
 
     bool Connected() const;
-    // false logs off; true logs on with the Logon fields (raises on failure).
+    // false logs off, committing the open transaction as an Oracle session's
+    // end does; true logs on with the Logon fields (raises on failure).
     void setConnected(bool on);
 
     void Commit();

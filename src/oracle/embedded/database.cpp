@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -137,8 +138,28 @@ void execSql(sqlite3 *db, const QString &sql)
     }
 }
 
+namespace {
+
+// The files of a database hold password hashes and the served data: only
+// their owner may read them. SQLite gives its -wal and -shm files the
+// permissions of the database file, so an empty file made private before
+// SQLite first writes it keeps all three private.
+void createPrivateFile(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        return;
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || !f.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
+        fail(QStringLiteral("ORA-01119: error in creating database file %1 (%2)")
+                 .arg(QDir::toNativeSeparators(path), f.errorString()));
+}
+
+} // namespace
+
 sqlite3 *openDatabaseFile(const QString &path, bool create)
 {
+    if (create)
+        createPrivateFile(path);
     sqlite3 *db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr); // SQLite takes UTF-8 names
@@ -173,7 +194,8 @@ void createDatabase(const QString &alias)
     if (!databaseFolder(alias).isEmpty())
         fail(QStringLiteral("database \"%1\" already exists in %2").arg(alias, QDir::toNativeSeparators(databaseRoot())));
     const QString folder = QDir(databaseRoot()).filePath(alias);
-    if (!QDir().mkpath(folder))
+    if (!QDir().mkpath(folder)
+        || !QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
         fail(QStringLiteral("cannot create the folder %1").arg(QDir::toNativeSeparators(folder)));
     sqlite3 *db = openDatabaseFile(catalogPath(folder), true);
     try {

@@ -12,6 +12,8 @@
 #include <sqlite3.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 namespace oraembed {
@@ -38,6 +40,44 @@ void resultText(sqlite3_context *ctx, const QString &s)
     }
     const QByteArray b = s.toUtf8();
     sqlite3_result_text(ctx, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+}
+
+// Oracle's NUMBER is decimal. Sums and products of doubles carry binary
+// noise past the 15th significant digit (0.1 + 0.2 = 0.30000000000000004),
+// so a computed value is rounded to 15 significant digits: it then equals
+// the value written as a literal, as it does in Oracle.
+double decimal(double d)
+{
+    if (d == 0 || !std::isfinite(d))
+        return d;
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15g", d);
+    return std::strtod(buf, nullptr);
+}
+
+// A number as Oracle turns it into text without a format (to_char(n), n||''
+// and a number written into a text column): no zero before the decimal point.
+QString oracleNumberText(double d)
+{
+    QString s = oravalue::numberText(d);
+    if (s.startsWith(QLatin1String("0.")))
+        s.remove(0, 1);
+    else if (s.startsWith(QLatin1String("-0.")))
+        s.remove(1, 1);
+    return s;
+}
+
+// The text of a value as Oracle converts it implicitly.
+QString valueText(sqlite3_value *v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        return QString::number(sqlite3_value_int64(v));
+    case SQLITE_FLOAT:
+        return oracleNumberText(sqlite3_value_double(v));
+    default:
+        return text(v);
+    }
 }
 
 void resultNumber(sqlite3_context *ctx, double d)
@@ -145,7 +185,9 @@ void fToCharNum(sqlite3_context *ctx, int, Args a)
         return sqlite3_result_null(ctx);
     if (sqlite3_value_type(a[0]) == SQLITE_TEXT && isNull(a[1]))
         return resultText(ctx, text(a[0]));
-    resultText(ctx, oravalue::formatNumber(number(a[0]), isNull(a[1]) ? QString() : text(a[1])));
+    if (isNull(a[1]))
+        return resultText(ctx, oracleNumberText(number(a[0])));
+    resultText(ctx, oravalue::formatNumber(number(a[0]), text(a[1])));
 }
 
 void fToChar(sqlite3_context *ctx, int n, Args a)
@@ -172,11 +214,29 @@ void fNumText(sqlite3_context *ctx, int, Args a)
     case SQLITE_INTEGER:
         return resultText(ctx, QString::number(sqlite3_value_int64(a[0])));
     case SQLITE_FLOAT:
-        return resultText(ctx, oravalue::numberText(sqlite3_value_double(a[0])));
+        return resultText(ctx, oracleNumberText(sqlite3_value_double(a[0])));
     default:
         return resultText(ctx, text(a[0]));
     }
 }
+
+// Concatenation: NULL counts as empty text, an empty result is NULL.
+void concat(sqlite3_context *ctx, int n, Args a, bool lob)
+{
+    QString s;
+    for (int i = 0; i < n; ++i)
+        if (!isNull(a[i]))
+            s += valueText(a[i]);
+    if (!lob && s.size() > 4000)
+        fail(QStringLiteral("ORA-01489: result of string concatenation is too long"));
+    resultText(ctx, s);
+}
+
+void fConcat(sqlite3_context *ctx, int n, Args a) { concat(ctx, n, a, false); }
+void fConcatLob(sqlite3_context *ctx, int n, Args a) { concat(ctx, n, a, true); }
+
+// nvl with both values evaluated (the second converted already)
+void fNvl(sqlite3_context *ctx, int, Args a) { sqlite3_result_value(ctx, isNull(a[0]) ? a[1] : a[0]); }
 
 void fToNumber(sqlite3_context *ctx, int, Args a)
 {
@@ -271,14 +331,14 @@ void fArith(sqlite3_context *ctx, int, Args a)
     }
     const double x = number(a[1]), y = number(a[2]);
     if (op == QLatin1String("+"))
-        return resultNumber(ctx, x + y);
+        return resultNumber(ctx, decimal(x + y));
     if (op == QLatin1String("-"))
-        return resultNumber(ctx, x - y);
+        return resultNumber(ctx, decimal(x - y));
     if (op == QLatin1String("*"))
-        return resultNumber(ctx, x * y);
+        return resultNumber(ctx, decimal(x * y));
     if (y == 0)
         fail(QStringLiteral("ORA-01476: divisor is equal to zero"));
-    resultNumber(ctx, x / y);
+    resultNumber(ctx, decimal(x / y));
 }
 
 void fDateAdd(sqlite3_context *ctx, int, Args a)
@@ -389,7 +449,7 @@ void fLength(sqlite3_context *ctx, int, Args a)
         return sqlite3_result_null(ctx);
     QString s;
     if (sqlite3_value_type(a[0]) == SQLITE_FLOAT)
-        s = oravalue::numberText(sqlite3_value_double(a[0]));
+        s = oracleNumberText(sqlite3_value_double(a[0]));
     else
         s = text(a[0]);
     if (s.isEmpty())
@@ -488,7 +548,7 @@ void fCv(sqlite3_context *ctx, int, Args a)
         s = QString::number(sqlite3_value_int64(a[0]));
         break;
     case SQLITE_FLOAT:
-        s = oravalue::numberText(sqlite3_value_double(a[0]));
+        s = oracleNumberText(sqlite3_value_double(a[0]));
         break;
     default:
         s = text(a[0]);
@@ -511,7 +571,7 @@ void fCc(sqlite3_context *ctx, int n, Args a)
     if (sqlite3_value_type(a[0]) == SQLITE_INTEGER)
         s = QString::number(sqlite3_value_int64(a[0]));
     else if (sqlite3_value_type(a[0]) == SQLITE_FLOAT)
-        s = oravalue::numberText(sqlite3_value_double(a[0]));
+        s = oracleNumberText(sqlite3_value_double(a[0]));
     else
         s = text(a[0]);
     const qint64 max = sqlite3_value_int64(a[1]);
@@ -594,7 +654,7 @@ void fCt(sqlite3_context *ctx, int, Args a)
     case SQLITE_INTEGER:
         return resultText(ctx, QString::number(sqlite3_value_int64(a[0])));
     case SQLITE_FLOAT:
-        return resultText(ctx, oravalue::numberText(sqlite3_value_double(a[0])));
+        return resultText(ctx, oracleNumberText(sqlite3_value_double(a[0])));
     default: {
         // an empty LOB (empty_clob()) stays empty, not null
         const QByteArray b(reinterpret_cast<const char *>(sqlite3_value_text(a[0])), sqlite3_value_bytes(a[0]));
@@ -659,7 +719,10 @@ void EmbeddedSession::registerFunctions()
         {"ora_to_char_date", 2, true, guarded<fToCharDate>},
         {"ora_to_char_num", 2, true, guarded<fToCharNum>},
         {"ora_num_text", 1, true, guarded<fNumText>},
+        {"ora_concat", -1, true, guarded<fConcat>},
+        {"ora_concat_lob", -1, true, guarded<fConcatLob>},
         {"ora_to_number", 1, true, guarded<fToNumber>},
+        {"ora_nvl", 2, true, guarded<fNvl>},
         {"ora_trunc_date", 2, true, guarded<fTruncDate>},
         {"ora_trunc", 2, true, guarded<fTrunc>},
         {"ora_round", 2, true, guarded<fRound>},

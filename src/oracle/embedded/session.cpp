@@ -780,6 +780,10 @@ QString EmbeddedSession::errorText(int rc, const QString &msg, const Translation
         return QStringLiteral("ORA-00934: group function is not allowed here");
     if (msg.contains(QLatin1String("sub-select returns")))
         return QStringLiteral("ORA-00913: too many values");
+    // SQLite's own parser nests less deeply than this engine's (about thirty
+    // nested function calls, a thousand levels of expression)
+    if (msg.contains(QLatin1String("parser stack overflow")) || msg.startsWith(QLatin1String("Expression tree is too large")))
+        return QStringLiteral("ORA-03095: expression level is too deep (%1)").arg(msg);
     if (msg.contains(QLatin1String("too many attached databases")))
         return QStringLiteral("ORA-03001: unimplemented feature: a statement naming more than %1 schemas is not "
                               "supported by the embedded engine")

@@ -41,7 +41,8 @@ struct Expr {
         Star,     // parts: qualifier chain (empty for a bare *)
         Call,     // parts: function name chain; args; distinct; starArg
         Unary,    // text: "-", "+", "NOT", "PRIOR"; args[0]
-        Binary,   // text: operator ("OR","AND","=","<>","<","<=",">",">=","+","-","*","/","||"); args[0..1]
+        Binary,   // text: operator ("OR","AND","=","<>","<","<=",">",">=","+","-","*","/","||"); args[0..1],
+                  // or the whole chain of an AND, OR or || (chained)
         Subquery, // query
         Exists,   // query; negated
         In,       // args[0] the operand, then the list items; or query; negated
@@ -63,6 +64,7 @@ struct Expr {
     bool hasBase = false;
     bool hasElse = false;
     bool parenCall = false; // a call written with an argument list
+    bool chained = false;   // Binary AND, OR or ||: args holds the whole chain
     int tokBegin = 0;     // token range in the statement, for column names
     int tokEnd = 0;
     int line = 1;

@@ -229,6 +229,13 @@ const QSet<QString> &reserved()
     return words;
 }
 
+// How deep expressions and subqueries may nest. The parser and the translator
+// descend once per level, so a bound keeps a pathological statement
+// (thousands of nested parentheses) from exhausting the stack, even the 1 MB
+// stack of a Windows program; Oracle refuses such statements too. (SQLite
+// itself gives up at about thirty nested function calls.)
+constexpr int kMaxNesting = 255;
+
 class Parser {
 public:
     explicit Parser(const QString &sql) : m_sql(sql), m_t(tokenize(sql)) {}
@@ -239,6 +246,20 @@ private:
     const QString &m_sql;
     std::vector<Token> m_t;
     int m_p = 0;
+    int m_depth = 0;
+
+    // Counts one level of nesting for as long as it lives.
+    struct Nesting {
+        Parser &p;
+        explicit Nesting(Parser &parser) : p(parser)
+        {
+            if (++p.m_depth > kMaxNesting)
+                p.tooDeep();
+        }
+        ~Nesting() { --p.m_depth; }
+        Nesting(const Nesting &) = delete;
+        Nesting &operator=(const Nesting &) = delete;
+    };
 
     const Token &cur() const { return m_t[size_t(m_p)]; }
     const Token &peek(int k = 1) const
@@ -273,6 +294,17 @@ private:
         return QStringLiteral(" (line %1, column %2: \"%3\")").arg(t.line).arg(t.column).arg(t.source);
     }
     [[noreturn]] void error(const QString &ora) const { fail(ora + where(cur())); }
+    [[noreturn]] void tooDeep() const
+    {
+        error(QStringLiteral("ORA-03095: expression level is too deep, maximum %1").arg(kMaxNesting));
+    }
+    // One more operator of a left-nested chain (a + b - c ...): each nests the
+    // expression one level deeper.
+    void deeper(int &links) const
+    {
+        if (m_depth + ++links > kMaxNesting)
+            tooDeep();
+    }
     [[noreturn]] void unsupported(const QString &what) const
     {
         fail(QStringLiteral("ORA-03001: unimplemented feature: %1 is not supported by the embedded engine").arg(what)
@@ -354,6 +386,19 @@ private:
         e->tokBegin = int(&at - m_t.data());
         return e;
     }
+    // AND, OR and || chains are one node with all their operands, so that a
+    // long chain is flat rather than as deep as it is long.
+    ExprP chain(const QString &opText, ExprP e, ExprP next)
+    {
+        if (e->kind == Expr::Binary && e->text == opText && e->chained) {
+            e->tokEnd = next->tokEnd;
+            e->args.push_back(std::move(next));
+            return e;
+        }
+        ExprP c = binary(opText, std::move(e), std::move(next));
+        c->chained = true;
+        return c;
+    }
     ExprP binary(const QString &opText, ExprP a, ExprP b)
     {
         auto e = std::make_unique<Expr>();
@@ -429,10 +474,11 @@ private:
 
 ExprP Parser::orExpr()
 {
+    Nesting level(*this);
     ExprP e = andExpr();
     while (word("OR")) {
         ++m_p;
-        e = binary(QStringLiteral("OR"), std::move(e), andExpr());
+        e = chain(QStringLiteral("OR"), std::move(e), andExpr());
     }
     return e;
 }
@@ -442,7 +488,7 @@ ExprP Parser::andExpr()
     ExprP e = notExpr();
     while (word("AND")) {
         ++m_p;
-        e = binary(QStringLiteral("AND"), std::move(e), notExpr());
+        e = chain(QStringLiteral("AND"), std::move(e), notExpr());
     }
     return e;
 }
@@ -450,6 +496,7 @@ ExprP Parser::andExpr()
 ExprP Parser::notExpr()
 {
     if (word("NOT")) {
+        Nesting level(*this);
         const Token &at = cur();
         ++m_p;
         auto e = newExpr(Expr::Unary, at);
@@ -474,6 +521,7 @@ ExprP Parser::comparison()
         return e;
     }
     ExprP left = additive();
+    int links = 0;
     for (;;) {
         static const char *const cmp[] = {"=", "<>", "!=", "^=", "<", "<=", ">", ">=", nullptr};
         bool matched = false;
@@ -483,6 +531,7 @@ ExprP Parser::comparison()
                 if (o == QLatin1String("!=") || o == QLatin1String("^="))
                     o = QStringLiteral("<>");
                 ++m_p;
+                deeper(links);
                 if (word("ANY") || word("SOME") || word("ALL"))
                     unsupported(QStringLiteral("a comparison with ANY, SOME or ALL"));
                 left = binary(o, std::move(left), additive());
@@ -500,6 +549,7 @@ ExprP Parser::comparison()
         }
         if (word("IN")) {
             ++m_p;
+            deeper(links);
             auto e = std::make_unique<Expr>();
             e->kind = Expr::In;
             e->negated = neg;
@@ -514,6 +564,8 @@ ExprP Parser::comparison()
                 do
                     e->args.push_back(expr());
                 while (acceptOp(","));
+                if (e->args.size() > 1001)
+                    fail(QStringLiteral("ORA-01795: maximum number of expressions in a list is 1000"));
             }
             expectClose();
             e->tokEnd = m_p;
@@ -522,6 +574,7 @@ ExprP Parser::comparison()
         }
         if (word("BETWEEN")) {
             ++m_p;
+            deeper(links);
             auto e = std::make_unique<Expr>();
             e->kind = Expr::Between;
             e->negated = neg;
@@ -538,6 +591,7 @@ ExprP Parser::comparison()
         }
         if (word("LIKE")) {
             ++m_p;
+            deeper(links);
             auto e = std::make_unique<Expr>();
             e->kind = Expr::Like;
             e->negated = neg;
@@ -558,6 +612,7 @@ ExprP Parser::comparison()
         }
         if (word("IS")) {
             ++m_p;
+            deeper(links);
             auto e = std::make_unique<Expr>();
             e->kind = Expr::IsNull;
             e->negated = acceptWord("NOT");
@@ -578,11 +633,18 @@ ExprP Parser::comparison()
 ExprP Parser::additive()
 {
     ExprP e = multiplicative();
+    int links = 0;
     for (;;) {
         if (op("+") || op("-") || op("||")) {
             const QString o = cur().text;
             ++m_p;
-            e = binary(o, std::move(e), multiplicative());
+            // a || extends the chain it follows; anything else wraps e
+            if (!(o == QLatin1String("||") && e->kind == Expr::Binary && e->text == o && e->chained))
+                deeper(links);
+            if (o == QLatin1String("||"))
+                e = chain(o, std::move(e), multiplicative());
+            else
+                e = binary(o, std::move(e), multiplicative());
         } else {
             return e;
         }
@@ -592,10 +654,12 @@ ExprP Parser::additive()
 ExprP Parser::multiplicative()
 {
     ExprP e = unary();
+    int links = 0;
     for (;;) {
         if (op("*") || op("/")) {
             const QString o = cur().text;
             ++m_p;
+            deeper(links);
             e = binary(o, std::move(e), unary());
         } else {
             return e;
@@ -606,6 +670,7 @@ ExprP Parser::multiplicative()
 ExprP Parser::unary()
 {
     if (op("-") || op("+")) {
+        Nesting level(*this);
         const Token &at = cur();
         ++m_p;
         auto e = newExpr(Expr::Unary, at);
@@ -794,6 +859,7 @@ ExprP Parser::primary()
 
 std::unique_ptr<Query> Parser::query()
 {
+    Nesting level(*this);
     if (word("WITH"))
         unsupported(QStringLiteral("the WITH clause"));
     auto q = std::make_unique<Query>();

@@ -190,12 +190,24 @@ Translator::Gen Translator::expr(const Expr &e, Scope *scope)
                                                  : QStringLiteral("ORA-00947: not enough values"));
         } else {
             QStringList items;
-            for (size_t i = 1; i < e.args.size(); ++i) {
-                Gen g = expr(*e.args[i], scope);
-                if (a.charLength > 0 && e.args[i]->kind == Expr::Str && !e.args[i]->text.isEmpty())
-                    g.sql = literal(e.args[i]->text.leftJustified(a.charLength, u' '));
+            std::vector<Gen> gens;
+            for (size_t i = 1; i < e.args.size(); ++i)
+                gens.push_back(expr(*e.args[i], scope));
+            // a text operand among numbers is read as a number, as in Oracle
+            bool numbers = a.type == VType::Number;
+            for (const Gen &g : gens)
+                numbers = numbers || g.type == VType::Number;
+            if (numbers && a.type == VType::Text)
+                a.sql = QStringLiteral("ora_to_number(%1)").arg(a.sql);
+            for (size_t i = 0; i < gens.size(); ++i) {
+                Gen &g = gens[i];
+                const Expr &x = *e.args[i + 1];
+                if (a.charLength > 0 && x.kind == Expr::Str && !x.text.isEmpty())
+                    g.sql = literal(x.text.leftJustified(a.charLength, u' '));
                 if (isDateLike(a.type) && g.type != VType::Date)
                     g.sql = QStringLiteral("ora_to_date_any(%1)").arg(g.sql);
+                else if (numbers && g.type == VType::Text)
+                    g.sql = QStringLiteral("ora_to_number(%1)").arg(g.sql);
                 items << g.sql;
             }
             list = items.join(QStringLiteral(", "));
@@ -262,13 +274,70 @@ Translator::Gen Translator::expr(const Expr &e, Scope *scope)
     fail(QStringLiteral("ORA-00936: missing expression"));
 }
 
+namespace {
+
+// Joins the operands of an associative chain as a balanced tree, so that the
+// nesting SQLite sees grows with the logarithm of the chain's length.
+QString balanced(const QStringList &items, qsizetype from, qsizetype to, const QString &join)
+{
+    if (to - from == 1)
+        return items[from];
+    const qsizetype mid = from + (to - from) / 2;
+    return u'(' + balanced(items, from, mid, join) + join + balanced(items, mid, to, join) + u')';
+}
+
+// A call of a function taking any number of arguments, nested in groups that
+// stay within SQLite's limit on arguments.
+QString groupedCall(const QString &fn, QStringList items)
+{
+    constexpr qsizetype kGroup = 100;
+    while (items.size() > kGroup) {
+        QStringList groups;
+        for (qsizetype i = 0; i < items.size(); i += kGroup)
+            groups << fn + u'(' + items.mid(i, kGroup).join(u',') + u')';
+        items = groups;
+    }
+    return fn + u'(' + items.join(u',') + u')';
+}
+
+} // namespace
+
+Translator::Gen Translator::concat(const std::vector<Gen> &parts)
+{
+    // Oracle concatenates the texts of its operands; the result is a CLOB
+    // when one of them is, else text of at most 4000 characters
+    QStringList items;
+    bool clob = false;
+    for (const Gen &g : parts) {
+        clob = clob || g.type == VType::Clob;
+        if (g.type == VType::Date)
+            items << QStringLiteral("ora_to_char(%1)").arg(g.sql);
+        else if (g.type == VType::Number)
+            items << QStringLiteral("ora_num_text(%1)").arg(g.sql);
+        else
+            items << g.sql;
+    }
+    return {groupedCall(clob ? QStringLiteral("ora_concat_lob") : QStringLiteral("ora_concat"), items),
+            clob ? VType::Clob : VType::Text, {}};
+}
+
 Translator::Gen Translator::binaryOp(const Expr &e, Scope *scope)
 {
     const QString &op = e.text;
+    if (op == QLatin1String("AND") || op == QLatin1String("OR")) {
+        QStringList parts;
+        for (const ExprP &x : e.args)
+            parts << expr(*x, scope).sql;
+        return {balanced(parts, 0, parts.size(), u' ' + op + u' '), VType::Number, {}};
+    }
+    if (op == QLatin1String("||")) {
+        std::vector<Gen> parts;
+        for (const ExprP &x : e.args)
+            parts.push_back(expr(*x, scope));
+        return concat(parts);
+    }
     Gen a = expr(*e.args[0], scope);
     Gen b = expr(*e.args[1], scope);
-    if (op == QLatin1String("AND") || op == QLatin1String("OR"))
-        return {QStringLiteral("(%1 %2 %3)").arg(a.sql, op, b.sql), VType::Number, {}};
     if (op == QLatin1String("=") || op == QLatin1String("<>") || op == QLatin1String("<") || op == QLatin1String("<=")
         || op == QLatin1String(">") || op == QLatin1String(">=")) {
         if (a.type == VType::Rowid && b.type != VType::Rowid)
@@ -279,24 +348,30 @@ Translator::Gen Translator::binaryOp(const Expr &e, Scope *scope)
             b.sql = QStringLiteral("ora_to_date_any(%1)").arg(b.sql);
         else if (b.type == VType::Date && a.type != VType::Date && a.type != VType::Number)
             a.sql = QStringLiteral("ora_to_date_any(%1)").arg(a.sql);
+        const Expr &x = *e.args[0], &y = *e.args[1];
         // a CHAR column compares with a text literal blank-padded, as in Oracle
-        if (a.charLength > 0 && e.args[1]->kind == Expr::Str && !e.args[1]->text.isEmpty())
-            b.sql = literal(e.args[1]->text.leftJustified(a.charLength, u' '));
-        else if (b.charLength > 0 && e.args[0]->kind == Expr::Str && !e.args[0]->text.isEmpty())
-            a.sql = literal(e.args[0]->text.leftJustified(b.charLength, u' '));
+        if (a.charLength > 0 && y.kind == Expr::Str && !y.text.isEmpty())
+            b.sql = literal(y.text.leftJustified(a.charLength, u' '));
+        else if (b.charLength > 0 && x.kind == Expr::Str && !x.text.isEmpty())
+            a.sql = literal(x.text.leftJustified(b.charLength, u' '));
+        // so do two text literals ('AB' = 'AB  '), and two CHAR values
+        if (x.kind == Expr::Str && y.kind == Expr::Str && !x.text.isEmpty() && !y.text.isEmpty()) {
+            const qsizetype width = std::max(x.text.size(), y.text.size());
+            a.sql = literal(x.text.leftJustified(width, u' '));
+            b.sql = literal(y.text.leftJustified(width, u' '));
+        } else if (a.charLength > 0 && b.charLength > 0 && a.charLength != b.charLength) {
+            a.sql = QStringLiteral("rtrim(%1,' ')").arg(a.sql);
+            b.sql = QStringLiteral("rtrim(%1,' ')").arg(b.sql);
+        }
+        // a number and a text compare as numbers: the text is converted
+        // (ORA-01722 when it holds no number), as Oracle does
+        if (a.type == VType::Number && b.type == VType::Text)
+            b.sql = QStringLiteral("ora_to_number(%1)").arg(b.sql);
+        else if (b.type == VType::Number && a.type == VType::Text)
+            a.sql = QStringLiteral("ora_to_number(%1)").arg(a.sql);
         if ((a.type == VType::Clob || b.type == VType::Clob) && e.args[0]->kind != Expr::Null)
             fail(QStringLiteral("ORA-00932: inconsistent datatypes: expected - got CLOB"));
         return {QStringLiteral("(%1 %2 %3)").arg(a.sql, op, b.sql), VType::Number, {}};
-    }
-    if (op == QLatin1String("||")) {
-        auto text = [](const Gen &g) {
-            if (g.type == VType::Date)
-                return QStringLiteral("ora_to_char(%1)").arg(g.sql);
-            if (g.type == VType::Number)
-                return QStringLiteral("ora_num_text(%1)").arg(g.sql);
-            return g.sql;
-        };
-        return {QStringLiteral("nullif(ifnull(%1,'') || ifnull(%2,''),'')").arg(text(a), text(b)), VType::Text, {}};
     }
     if (op == QLatin1String("+") || op == QLatin1String("-")) {
         if (a.type == VType::Date && b.type == VType::Date) {
@@ -373,8 +448,8 @@ Translator::Gen Translator::name(const Expr &e, Scope *scope)
                 fail(QStringLiteral("ORA-00918: column ambiguously defined (ROWID)"));
             return {quote(only->qualifier) + QStringLiteral(".rowid"), VType::Rowid, only->owner + u'.' + only->table};
         }
-        if (w == QLatin1String("ROWNUM"))
-            unsupported(QStringLiteral("ROWNUM outside a WHERE condition \"ROWNUM <= n\""));
+        if (w == QLatin1String("ROWNUM")) // the row's number in the order the rows are taken
+            return {QStringLiteral("row_number() OVER ()"), VType::Number, {}};
         if (w == QLatin1String("LEVEL"))
             unsupported(QStringLiteral("CONNECT BY (LEVEL)"));
         // not a column of any table in scope: a select-list alias in ORDER
@@ -512,6 +587,12 @@ Translator::Gen Translator::call(const Expr &e, Scope *scope)
         fail(QStringLiteral("ORA-30482: DISTINCT option not allowed for this function (%1)").arg(f));
     if (f == QLatin1String("NVL")) {
         need(2, 2);
+        // the second value takes the first one's type, converted whether it
+        // is used or not: nvl(n, 'x') fails for every row, as in Oracle
+        if (a[0].type == VType::Number && a[1].type == VType::Text)
+            return {QStringLiteral("ora_nvl(%1,ora_to_number(%2))").arg(a[0].sql, a[1].sql), VType::Number, {}};
+        if (a[0].type == VType::Text && a[1].type == VType::Number)
+            return {QStringLiteral("coalesce(%1,ora_num_text(%2))").arg(a[0].sql, a[1].sql), VType::Text, {}};
         return {QStringLiteral("coalesce(%1)").arg(list()), a[0].type != VType::Unknown ? a[0].type : a[1].type, {}};
     }
     if (f == QLatin1String("COALESCE")) {
@@ -529,10 +610,24 @@ Translator::Gen Translator::call(const Expr &e, Scope *scope)
     }
     if (f == QLatin1String("DECODE")) {
         need(3, 255);
+        // the value and every search value compare in the type of the first
+        // search value: decode(1, '1', ...) compares texts
+        const VType searchType = a[1].type;
+        QString value = a[0].sql;
+        if (searchType == VType::Text && a[0].type == VType::Number)
+            value = QStringLiteral("ora_num_text(%1)").arg(value);
+        else if (searchType == VType::Number && a[0].type == VType::Text)
+            value = QStringLiteral("ora_to_number(%1)").arg(value);
         QString s = QStringLiteral("(CASE");
         size_t i = 1;
-        for (; i + 1 < a.size(); i += 2)
-            s += QStringLiteral(" WHEN %1 IS %2 THEN %3").arg(a[0].sql, a[i].sql, a[i + 1].sql);
+        for (; i + 1 < a.size(); i += 2) {
+            QString search = a[i].sql;
+            if (searchType == VType::Number && a[i].type == VType::Text)
+                search = QStringLiteral("ora_to_number(%1)").arg(search);
+            else if (searchType == VType::Text && a[i].type == VType::Number)
+                search = QStringLiteral("ora_num_text(%1)").arg(search);
+            s += QStringLiteral(" WHEN %1 IS %2 THEN %3").arg(value, search, a[i + 1].sql);
+        }
         if (i < a.size())
             s += QStringLiteral(" ELSE ") + a[i].sql;
         return {s + QStringLiteral(" END)"), a[2].type, {}};
@@ -602,7 +697,7 @@ Translator::Gen Translator::call(const Expr &e, Scope *scope)
     }
     if (f == QLatin1String("CONCAT")) {
         need(2, 2);
-        return {QStringLiteral("nullif(ifnull(%1,'') || ifnull(%2,''),'')").arg(a[0].sql, a[1].sql), VType::Text, {}};
+        return concat(a);
     }
     if (f == QLatin1String("CHR")) {
         need(1, 1);
@@ -685,8 +780,8 @@ void splitAnd(const Expr *e, std::vector<const Expr *> &out)
     if (!e)
         return;
     if (e->kind == Expr::Binary && e->text == QLatin1String("AND")) {
-        splitAnd(e->args[0].get(), out);
-        splitAnd(e->args[1].get(), out);
+        for (const ExprP &a : e->args)
+            splitAnd(a.get(), out);
     } else {
         out.push_back(e);
     }
@@ -733,35 +828,61 @@ bool mentionsRownum(const Expr *e)
     return false;
 }
 
-// "ROWNUM <= n" and its forms: the row limit, or -1 when e is not one.
-qint64 rownumLimit(const Expr *e)
+// A condition "ROWNUM op number" (either way round): the comparison with the
+// number on the right, or an empty op when e is not one.
+struct RownumTest {
+    QString op;
+    double value = 0;
+};
+RownumTest rownumTest(const Expr *e)
 {
-    if (e->kind != Expr::Binary || e->args.size() != 2)
-        return -1;
+    if (e->kind != Expr::Binary || e->args.size() != 2 || e->chained)
+        return {};
     const Expr *l = e->args[0].get();
     const Expr *r = e->args[1].get();
     QString op = e->text;
     if (isRownum(r) && l->kind == Expr::Num) {
         std::swap(l, r);
-        if (op == QLatin1String("<"))
-            op = QStringLiteral(">");
-        else if (op == QLatin1String(">"))
-            op = QStringLiteral("<");
-        else if (op == QLatin1String("<="))
-            op = QStringLiteral(">=");
-        else if (op == QLatin1String(">="))
-            op = QStringLiteral("<=");
+        static const std::map<QString, QString> mirror = {
+            {QStringLiteral("<"), QStringLiteral(">")}, {QStringLiteral(">"), QStringLiteral("<")},
+            {QStringLiteral("<="), QStringLiteral(">=")}, {QStringLiteral(">="), QStringLiteral("<=")}};
+        auto it = mirror.find(op);
+        if (it != mirror.end())
+            op = it->second;
     }
     if (!isRownum(l) || r->kind != Expr::Num)
-        return -1;
-    const double v = r->text.toDouble();
-    if (op == QLatin1String("<="))
-        return qint64(v);
-    if (op == QLatin1String("<"))
-        return qint64(std::ceil(v) - 1);
-    if (op == QLatin1String("=") && v == 1)
-        return 1;
-    return -1;
+        return {};
+    return {op, r->text.toDouble()};
+}
+
+bool rownumHolds(const RownumTest &t, double n)
+{
+    if (t.op == QLatin1String("="))
+        return n == t.value;
+    if (t.op == QLatin1String("<>"))
+        return n != t.value;
+    if (t.op == QLatin1String("<"))
+        return n < t.value;
+    if (t.op == QLatin1String("<="))
+        return n <= t.value;
+    if (t.op == QLatin1String(">"))
+        return n > t.value;
+    return n >= t.value;
+}
+
+// Oracle numbers a row only when it passes the condition, so the rows kept
+// are the first L candidates, L being one less than the first number that
+// fails the tests: "ROWNUM <= 3" keeps three, "ROWNUM = 2" none. -1: all.
+qint64 rownumRows(const std::vector<RownumTest> &tests)
+{
+    double top = 1;
+    for (const RownumTest &t : tests)
+        top = std::max(top, std::ceil(t.value) + 1);
+    for (qint64 n = 1; n <= qint64(top); ++n)
+        for (const RownumTest &t : tests)
+            if (!rownumHolds(t, double(n)))
+                return n - 1;
+    return -1; // past every number named, the tests hold for good
 }
 
 bool hasAggregate(const Expr *e)
@@ -860,15 +981,15 @@ QString Translator::blockText(const QueryBlock &b, Scope *parent, std::vector<Ou
     splitAnd(b.where.get(), conj);
     std::map<int, std::vector<const Expr *>> outerOn;
     std::vector<const Expr *> rest;
-    qint64 limit = -1;
+    std::vector<RownumTest> rownumTests;
     for (const Expr *c : conj) {
-        const qint64 l = rownumLimit(c);
-        if (l >= 0) {
-            limit = limit < 0 ? l : std::min(limit, l);
+        const RownumTest rt = rownumTest(c);
+        if (!rt.op.isEmpty()) {
+            rownumTests.push_back(rt);
             continue;
         }
         if (mentionsRownum(c))
-            unsupported(QStringLiteral("this use of ROWNUM (only \"ROWNUM <= n\", \"ROWNUM < n\", \"ROWNUM = 1\")"));
+            unsupported(QStringLiteral("this use of ROWNUM (only comparisons of ROWNUM with a number, joined by AND)"));
         std::vector<const Expr *> marked;
         collectNames(c, marked, true);
         if (marked.empty()) {
@@ -892,9 +1013,8 @@ QString Translator::blockText(const QueryBlock &b, Scope *parent, std::vector<Ou
         for (const FromItem &f : b.from)
             if (f.join != FromItem::Comma)
                 fail(QStringLiteral("ORA-25156: old style outer join (+) cannot be used with ANSI joins"));
+    const qint64 limit = rownumTests.empty() ? -1 : rownumRows(rownumTests);
     if (limit >= 0) {
-        if (orderBy && !orderBy->empty())
-            unsupported(QStringLiteral("ROWNUM together with ORDER BY in one query block"));
         if (b.distinct || !b.groupBy.empty() || b.having)
             unsupported(QStringLiteral("ROWNUM together with DISTINCT or GROUP BY"));
         for (const SelectItem &it : b.items)
@@ -950,6 +1070,7 @@ QString Translator::blockText(const QueryBlock &b, Scope *parent, std::vector<Ou
     if (b.distinct)
         sql += QStringLiteral("DISTINCT ");
     sql += items.join(QStringLiteral(", "));
+    const qsizetype selectListEnd = sql.size();
 
     if (!onlyDual) {
         QString from;
@@ -1046,6 +1167,48 @@ QString Translator::blockText(const QueryBlock &b, Scope *parent, std::vector<Ou
     }
     if (b.having)
         sql += QStringLiteral(" HAVING ") + expr(*b.having, &s).sql;
+    if (limit >= 0 && orderBy && !orderBy->empty()) {
+        // Oracle numbers the rows before it sorts them: the first rows are
+        // taken, then sorted. The select items and sort keys come out of an
+        // inner query that takes the rows; the outer one sorts them.
+        QStringList inner, outer, keys;
+        for (int i = 0; i < items.size(); ++i) {
+            const QString item = items[i];
+            const qsizetype as = item.lastIndexOf(QStringLiteral(" AS "));
+            inner << item.left(as) + QStringLiteral(" AS \"__c%1\"").arg(i + 1);
+            outer << QStringLiteral("\"__c%1\"").arg(i + 1) + item.mid(as);
+        }
+        for (size_t k = 0; k < orderBy->size(); ++k) {
+            const OrderItem &o = (*orderBy)[k];
+            QString key;
+            if (o.expr->kind == Expr::Num) {
+                const int pos = o.expr->text.toInt();
+                if (pos < 1 || pos > items.size())
+                    fail(QStringLiteral("ORA-01785: ORDER BY item must be the number of a SELECT-list expression"));
+                key = QStringLiteral("\"__c%1\"").arg(pos);
+            } else {
+                for (size_t i = 0; i < cols.size() && key.isEmpty(); ++i)
+                    if (o.expr->kind == Expr::Name && o.expr->parts.size() == 1 && cols[i].name == o.expr->parts[0]
+                        && tableOf(o.expr.get()) < 0)
+                        key = QStringLiteral("\"__c%1\"").arg(i + 1);
+                if (key.isEmpty()) {
+                    inner << expr(*o.expr, &s).sql + QStringLiteral(" AS \"__o%1\"").arg(k + 1);
+                    key = QStringLiteral("\"__o%1\"").arg(k + 1);
+                }
+            }
+            const bool nullsFirst = o.nulls == 1 || (o.nulls == 0 && o.desc);
+            keys << key + (o.desc ? QStringLiteral(" DESC") : QString())
+                        + (nullsFirst ? QStringLiteral(" NULLS FIRST") : QStringLiteral(" NULLS LAST"));
+        }
+        const QString rest = sql.mid(selectListEnd);
+        // (materialized, so that SQLite takes the rows in their own order
+        // rather than in the order the sort wants)
+        return QStringLiteral("WITH \"__ROWNUM\" AS MATERIALIZED (SELECT %2%3 LIMIT %4) SELECT %1 FROM \"__ROWNUM\" "
+                              "ORDER BY %5")
+            .arg(outer.join(QStringLiteral(", ")), inner.join(QStringLiteral(", ")), rest)
+            .arg(limit)
+            .arg(keys.join(QStringLiteral(", ")));
+    }
     if (orderBy && !orderBy->empty()) {
         // names that are no table's column are left to SQLite, which
         // matches them with the select-list aliases as Oracle does

@@ -125,6 +125,7 @@ private:
     Gen name(const Expr &e, Scope *scope);
     Gen call(const Expr &e, Scope *scope);
     Gen binaryOp(const Expr &e, Scope *scope);
+    Gen concat(const std::vector<Gen> &parts);
     Gen engineFunction(const Expr &e, const QString &owner, const QString &func, Scope *scope, const QString &shown);
     QString queryText(const Query &q, Scope *parent, std::vector<OutColumn> &cols);
     QString blockText(const QueryBlock &b, Scope *parent, std::vector<OutColumn> &cols,

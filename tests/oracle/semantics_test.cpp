@@ -1,0 +1,151 @@
+// The embedded engine gives Oracle's answers: each case is a statement and
+// the rows (or the error) Oracle gives for it, grouped by the rule it shows.
+#include "oracle_test_support.h"
+
+using namespace oratest;
+
+namespace {
+
+const char *const kFixture = R"SQL(
+create table NUM (N NUMBER, T VARCHAR2(10), C3 CHAR(3), C5 CHAR(5), L CLOB)
+/
+insert into NUM (N, T, C3, C5, L) values (1, '7', 'AB', 'AB', 'x')
+/
+insert into NUM (N, T, C3, C5, L) values (2, '07', 'CD', 'XY', 'y')
+/
+insert into NUM (N, T, C3, C5, L) values (3, '8', 'EF', 'EF', 'z')
+/
+create table WORD (T VARCHAR2(10))
+/
+insert into WORD values ('7')
+/
+insert into WORD values ('x')
+/
+create sequence SQ
+/
+commit
+)SQL";
+
+class Semantics : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        s = db.logon();
+        execAll(*s, QString::fromUtf8(kFixture));
+    }
+    Db db;
+    std::unique_ptr<TOracleSession> s;
+};
+
+struct Case {
+    const char *sql;
+    QStringList rows; // Oracle's rows, or empty when the error is expected
+    const char *error = nullptr; // the start of Oracle's error
+};
+
+void check(TOracleSession &s, const Case &c)
+{
+    SCOPED_TRACE(c.sql);
+    QString err;
+    QStringList got;
+    try {
+        got = rows(s, QString::fromUtf8(c.sql));
+    } catch (const EMoxError &e) {
+        err = e.message();
+    }
+    if (c.error)
+        EXPECT_TRUE(err.startsWith(QLatin1String(c.error))) << "expected " << c.error << "\n got: " << err.toStdString();
+    else
+        EXPECT_EQ(got, c.rows) << err.toStdString();
+}
+
+TEST_F(Semantics, ImplicitConversionInComparisons)
+{
+    const Case cases[] = {
+        {"select count(*) from dual where 10 = '10'", {"1"}},
+        {"select count(*) from dual where '010' = 10", {"1"}},
+        {"select n from num where t = 7 order by n", {"1", "2"}},
+        {"select n from num where t in (7, 8) order by n", {"1", "2", "3"}},
+        {"select count(*) from word where t = 7", {}, "ORA-01722"},
+        {"select decode(1, '1', 'a', 'b') from dual", {"a"}},
+        {"select decode('07', 7, 'a', 'b') from dual", {"a"}},
+        {"select nvl(n, 'x') from num", {}, "ORA-01722"},
+        {"select nvl(null, 5) + 1 from dual", {"6"}},
+    };
+    for (const Case &c : cases)
+        check(*s, c);
+}
+
+TEST_F(Semantics, BlankPaddedComparison)
+{
+    const Case cases[] = {
+        {"select count(*) from dual where 'AB' = 'AB  '", {"1"}},
+        {"select count(*) from dual where 'AB' < 'AB '", {"0"}},
+        {"select n from num where c3 = c5 order by n", {"1", "3"}},
+        {"select count(*) from num where t = '7 '", {"0"}}, // VARCHAR2 is not padded
+    };
+    for (const Case &c : cases)
+        check(*s, c);
+}
+
+TEST_F(Semantics, NumbersAreDecimal)
+{
+    const Case cases[] = {
+        {"select count(*) from dual where 0.1 + 0.2 = 0.3", {"1"}},
+        {"select count(*) from dual where 0.3 - 0.1 = 0.2 and 1.1 * 3 = 3.3", {"1"}},
+        {"select to_char(0.5), 0.5 || '', to_char(-0.25), length(0.5) from dual", {".5|.5|-.25|2"}},
+    };
+    for (const Case &c : cases)
+        check(*s, c);
+}
+
+TEST_F(Semantics, Rownum)
+{
+    const Case cases[] = {
+        {"select rownum, n from num where n > 1", {"1|2", "2|3"}},
+        {"select n from num where rownum = 2", {}},
+        {"select n from num where rownum = 1", {"1"}},
+        {"select n from num where rownum > 0 and rownum <> 3", {"1", "2"}},
+        // Oracle numbers the rows before it sorts them
+        {"select n from num where rownum <= 2 order by n desc", {"2", "1"}},
+        {"select rownum r, n from num order by n desc", {"3|3", "2|2", "1|1"}},
+    };
+    for (const Case &c : cases)
+        check(*s, c);
+}
+
+TEST_F(Semantics, ComplexStatementsFailCleanly)
+{
+    // long flat chains are fine, as in Oracle
+    const QString ors = QStringLiteral("select count(*) from dual where ")
+                        + QStringList(8000, QStringLiteral("1 = 2")).join(QStringLiteral(" or ")) + QStringLiteral(" or 1 = 1");
+    EXPECT_EQ(rows(*s, ors), QStringList{"1"});
+    const QString concat = QStringLiteral("select length(") + QStringList(500, QStringLiteral("'ab'")).join(QStringLiteral("||"))
+                           + QStringLiteral(") from dual");
+    EXPECT_EQ(rows(*s, concat), QStringList{"1000"});
+    // deep nesting is refused with Oracle's error, never a crash
+    struct Deep {
+        const char *name;
+        QString sql;
+    };
+    const Deep deep[] = {
+        {"parentheses", QStringLiteral("select %1 1 %2 from dual").arg(QString(20000, u'('), QString(20000, u')'))},
+        {"unary minus", QStringLiteral("select %1 1 from dual").arg(QStringList(20000, QStringLiteral("-")).join(u' '))},
+        {"a long sum", QStringLiteral("select %1 from dual").arg(QStringList(20000, QStringLiteral("1")).join(u'+'))},
+        {"nested calls", QStringLiteral("select %1 1 %2 from dual")
+                             .arg(QString(QStringLiteral("nvl(")).repeated(5000), QString(QStringLiteral(",2)")).repeated(5000))},
+        {"nested subqueries", QStringLiteral("select %1 1 %2 from dual")
+                                  .arg(QString(QStringLiteral("(select ")).repeated(5000),
+                                       QString(QStringLiteral(" from dual)")).repeated(5000))},
+    };
+    for (const Deep &d : deep) {
+        SCOPED_TRACE(d.name);
+        EXPECT_TRUE(errorOf(*s, d.sql).startsWith(QLatin1String("ORA-03095: expression level is too deep")))
+            << errorOf(*s, d.sql).left(200).toStdString();
+    }
+    const QString longList = QStringLiteral("select 1 from dual where 1 in (%1)")
+                                 .arg(QStringList(1001, QStringLiteral("1")).join(u','));
+    EXPECT_TRUE(errorOf(*s, longList).startsWith(QLatin1String("ORA-01795")));
+}
+
+} // namespace
