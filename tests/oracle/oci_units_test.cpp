@@ -117,6 +117,7 @@ TEST(OciSqlText, PlaceholdersReturningAndTables)
     EXPECT_EQ(ocisql::placeholders(QStringLiteral("select :a, ':b', \":c\" from t -- :d\n where x = :A and y=:e_1 /* :f */")),
               (QStringList{QStringLiteral("A"), QStringLiteral("E_1")}));
     EXPECT_EQ(ocisql::placeholders(QStringLiteral("begin :n:=tavo.getSequence('X'); end;")), QStringList{QStringLiteral("N")});
+    EXPECT_EQ(ocisql::placeholders(QStringLiteral("values (:a,: b)")), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
     EXPECT_EQ(ocisql::returningTargets(QStringLiteral("insert into x (a, c) values (:a, empty_clob()) returning c into :lob")),
               QStringList{QStringLiteral("LOB")});
     EXPECT_EQ(ocisql::returningTargets(QStringLiteral("update x set c = empty_clob() where a = :a return c, d into :l, :m")),

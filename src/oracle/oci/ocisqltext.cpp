@@ -16,6 +16,15 @@ struct Token {
 
 bool wordChar(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$' || c == u'#'; }
 
+// Where the name of a placeholder starts when a colon stands at i - 1 (0
+// when no name follows).
+int nameAfterColon(const QString &sql, int i)
+{
+    while (i < sql.size() && (sql[i] == u' ' || sql[i] == u'\t'))
+        ++i;
+    return i < sql.size() && (sql[i].isLetter() || sql[i].isDigit()) ? i : 0;
+}
+
 std::vector<Token> tokens(const QString &sql)
 {
     std::vector<Token> out;
@@ -42,8 +51,9 @@ std::vector<Token> tokens(const QString &sql)
         } else if (c == u'/' && i + 1 < n && sql[i + 1] == u'*') {
             const int end = int(sql.indexOf(QStringLiteral("*/"), i + 2));
             i = end < 0 ? n : end + 2;
-        } else if (c == u':' && i + 1 < n && (sql[i + 1].isLetter() || sql[i + 1].isDigit())) {
-            const int start = ++i;
+        } else if (c == u':' && nameAfterColon(sql, i + 1) > 0) {
+            // ":name", also written with blanks after the colon
+            const int start = i = nameAfterColon(sql, i + 1);
             while (i < n && wordChar(sql[i]))
                 ++i;
             out.push_back({Token::Placeholder, sql.mid(start, i - start).toUpper(), depth});
