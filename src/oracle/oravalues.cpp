@@ -19,7 +19,8 @@ const char *const kMonths[] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "M
 
 // One element of a format model.
 struct Element {
-    enum Kind { Literal, Year4, Year2, RYear2, Month, MonName, MonthName, Day, Hour24, Hour12, Minute, Second, Meridian, Fm };
+    enum Kind { Literal, Year4, Year2, RYear2, Month, MonName, MonthName, Day, DayOfYear, Hour24, Hour12, Minute, Second,
+                Meridian, Fm };
     Kind kind;
     QString text; // Literal
 };
@@ -61,6 +62,9 @@ std::vector<Element> parseFormat(const QString &format)
         } else if (starts("MI")) {
             out.push_back({Element::Minute, {}});
             i += 2;
+        } else if (starts("DDD")) {
+            out.push_back({Element::DayOfYear, {}});
+            i += 3;
         } else if (starts("DD")) {
             out.push_back({Element::Day, {}});
             i += 2;
@@ -193,6 +197,9 @@ QString formatDate(const QDateTime &dt, const QString &format)
         case Element::Day:
             out += num(d.day(), 2);
             break;
+        case Element::DayOfYear:
+            out += num(d.dayOfYear(), 3);
+            break;
         case Element::Hour24:
             out += num(t.hour(), 2);
             break;
@@ -220,6 +227,7 @@ QDateTime parseDate(const QString &input, const QString &format)
     const std::vector<Element> els = parseFormat(format);
     const QDate today = QDate::currentDate();
     int year = today.year(), month = today.month(), day = 1, hour = 0, minute = 0, second = 0;
+    int dayOfYear = 0;
     bool pm = false, hasMeridian = false, hour12 = false;
     const QString s = input;
     int i = 0;
@@ -310,6 +318,9 @@ QDateTime parseDate(const QString &input, const QString &format)
         case Element::Day:
             day = readInt(2);
             break;
+        case Element::DayOfYear:
+            dayOfYear = readInt(3);
+            break;
         case Element::Hour24:
             hour = readInt(2);
             if (hour > 23)
@@ -355,9 +366,19 @@ QDateTime parseDate(const QString &input, const QString &format)
     }
     if (year == 0 || year < -4712 || year > 9999)
         fail(QStringLiteral("ORA-01841: (full) year must be between -4713 and +9999, and not be 0"));
+    if (dayOfYear != 0) {
+        const QDate jan1(year, 1, 1);
+        if (dayOfYear < 1 || dayOfYear > jan1.daysInYear())
+            fail(QStringLiteral("ORA-01848: day of year must be between 1 and 365 (366 for leap year)"));
+        const QDate d = jan1.addDays(dayOfYear - 1);
+        month = d.month();
+        day = d.day();
+    }
     const QDate d(year, month, 1);
-    if (day < 1 || day > d.daysInMonth())
+    if (day < 1 || day > 31)
         fail(QStringLiteral("ORA-01847: day of month must be between 1 and last day of month"));
+    if (day > d.daysInMonth())
+        fail(QStringLiteral("ORA-01839: date not valid for month specified"));
     return QDateTime(QDate(year, month, day), QTime(hour, minute, second));
 }
 

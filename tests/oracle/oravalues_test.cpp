@@ -55,7 +55,7 @@ TEST(OraValues, ParseDates)
     for (const Case &c : ok)
         EXPECT_EQ(oravalue::parseDate(QString::fromLatin1(c.text), QString::fromLatin1(c.fmt)), c.expected) << c.text;
     const std::pair<const char *, const char *> bad[] = {
-        {"30.02.2024", "ORA-01847"}, {"01.13.2024", "ORA-01843"}, {"01.01.2024 25:00", "ORA-01850"},
+        {"30.02.2024", "ORA-01839"}, {"32.01.2024", "ORA-01847"}, {"01.13.2024", "ORA-01843"}, {"01.01.2024 25:00", "ORA-01850"},
         {"xx.01.2024", "ORA-01858"}, {"01.01.2024 10:00:00 7", "ORA-01830"},
     };
     for (const auto &[text, code] : bad) {

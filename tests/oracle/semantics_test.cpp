@@ -114,6 +114,103 @@ TEST_F(Semantics, Rownum)
         check(*s, c);
 }
 
+TEST_F(Semantics, SequenceAdvancesOncePerRow)
+{
+    const Case cases[] = {
+        {"select sq.nextval, sq.nextval, sq.currval from dual", {"1|1|1"}},
+        {"select n, sq.nextval - n, sq.nextval - n from num order by n", {"1|1|1", "2|1|1", "3|1|1"}},
+        {"select sq.nextval from dual", {"5"}},
+    };
+    for (const Case &c : cases)
+        check(*s, c);
+    exec(*s, QStringLiteral("insert into num (n, t) select sq.nextval, sq.nextval from num where n <= 2"));
+    EXPECT_EQ(rows(*s, QStringLiteral("select n, t from num where n > 3 order by n")),
+              (QStringList{"6|6", "7|7"}));
+}
+
+TEST_F(Semantics, Limits)
+{
+    const QString longText = QString(4001, u'x');
+    const QString half = QString(2001, u'y');
+    const Case cases[] = {
+        {"select length(rpad('x', 5000)), length(lpad('x', 5000, 'ab')) from dual", {"4000|4000"}},
+        {"select n from num union select t from num", {}, "ORA-01790"},
+        {"select to_date('01.01.2020','DD.MM.YYYY') from dual union all select 1 from dual", {}, "ORA-01790"},
+        {"select l from num order by l", {}, "ORA-00932"},
+        {"select distinct l from num", {}, "ORA-00932"},
+        {"select l from num union select l from num", {}, "ORA-00932"},
+        {"select count(*) from (select l from num union all select l from num)", {"6"}},
+        {"select \"n\" from num", {}, "ORA-00904"},
+        {"select num.\"t\" from num", {}, "ORA-00904"},
+        {"select \"N\" from num where n = 1", {"1"}},
+        {"select (select n from num) from dual", {}, "ORA-01427"},
+        {"select (select n from num where n = 2), (select n from num where n = 9) from dual", {"2|"}},
+        {"select n from num a where n = (select max(n) from num where n < a.n + 1) order by n", {"1", "2", "3"}},
+        {"select to_date('31.02.2016','DD.MM.YYYY') from dual", {}, "ORA-01839"},
+        {"select to_date('32.01.2016','DD.MM.YYYY') from dual", {}, "ORA-01847"},
+    };
+    for (const Case &c : cases)
+        check(*s, c);
+    EXPECT_TRUE(errorOf(*s, QStringLiteral("select '%1' from dual").arg(longText)).startsWith(QLatin1String("ORA-01704")));
+    EXPECT_EQ(rows(*s, QStringLiteral("select length('%1') from dual").arg(QString(4000, u'x'))), QStringList{"4000"});
+    EXPECT_TRUE(errorOf(*s, QStringLiteral("select '%1' || '%1' from dual").arg(half)).startsWith(QLatin1String("ORA-01489")));
+    EXPECT_TRUE(errorOf(*s, QStringLiteral("update num set t = (select t from num)")).startsWith(QLatin1String("ORA-01427")));
+    // a CLOB concatenates past 4000 characters
+    EXPECT_EQ(rows(*s, QStringLiteral("select length(l || '%1' || '%1') from num where n = 1").arg(half)),
+              QStringList{"4003"});
+}
+
+TEST_F(Semantics, FunctionsAndPseudoColumns)
+{
+    const Case cases[] = {
+        {"select months_between(to_date('31.03.2024','DD.MM.YYYY'), to_date('29.02.2024','DD.MM.YYYY')), "
+         "months_between(to_date('15.03.2024','DD.MM.YYYY'), to_date('15.01.2024','DD.MM.YYYY')), "
+         "round(months_between(to_date('16.02.2024','DD.MM.YYYY'), to_date('01.02.2024','DD.MM.YYYY')), 6) from dual",
+         {"1|2|0.483871"}}, // a number read through the layer keeps its 0
+        {"select translate('a-b_c', '-_', '. '), translate('abc', 'ab', 'x'), translate('abc', 'abc', 'a') from dual",
+         {"a.b c|xc|a"}},
+        {"select translate('x', 'x', '') from dual", {""}},
+        {"select to_char(to_date('01.03.2024','DD.MM.YYYY'), 'DDD'), to_date('2024 061', 'YYYY DDD') from dual",
+         {"061|01.03.2024 00:00:00"}},
+        {"select dummy, dual.dummy from dual", {"X|X"}},
+        {"select count(*) from dual where dummy = 'X'", {"1"}},
+    };
+    for (const Case &c : cases)
+        check(*s, c);
+}
+
+TEST_F(Semantics, Savepoints)
+{
+    exec(*s, QStringLiteral("insert into word values ('a')"));
+    exec(*s, QStringLiteral("savepoint one"));
+    exec(*s, QStringLiteral("insert into word values ('b')"));
+    exec(*s, QStringLiteral("savepoint two"));
+    exec(*s, QStringLiteral("insert into word values ('c')"));
+    exec(*s, QStringLiteral("rollback to savepoint one"));
+    EXPECT_EQ(rows(*s, QStringLiteral("select t from word order by t")), (QStringList{"7", "a", "x"}));
+    EXPECT_TRUE(errorOf(*s, QStringLiteral("rollback to two")).startsWith(QLatin1String("ORA-01086")))
+        << "a savepoint set after the one rolled back to is gone";
+    exec(*s, QStringLiteral("insert into word values ('d')"));
+    exec(*s, QStringLiteral("rollback to one")); // the savepoint stays
+    exec(*s, QStringLiteral("commit"));
+    EXPECT_EQ(rows(*s, QStringLiteral("select t from word order by t")), (QStringList{"7", "a", "x"}));
+    EXPECT_TRUE(errorOf(*s, QStringLiteral("rollback to one")).startsWith(QLatin1String("ORA-01086")))
+        << "a commit ends the savepoints";
+    EXPECT_TRUE(errorOf(*s, QStringLiteral("rollback to nosuch"))
+                    .startsWith(QLatin1String("ORA-01086: savepoint 'NOSUCH' never established")));
+}
+
+TEST_F(Semantics, UpdateSetColumnsFromASubquery)
+{
+    exec(*s, QStringLiteral("update num a set (t, c3) = (select t || '!', 'Z' || n from num b where b.n = a.n + 1) "
+                            "where n < 3"));
+    EXPECT_EQ(rows(*s, QStringLiteral("select n, t, c3 from num order by n")),
+              (QStringList{"1|07!|Z2 ", "2|8!|Z3 ", "3|8|EF "}));
+    EXPECT_TRUE(errorOf(*s, QStringLiteral("update num set (t, c3) = (select t from num where n = 1)"))
+                    .startsWith(QLatin1String("ORA-00947")));
+    EXPECT_TRUE(errorOf(*s, QStringLiteral("update num set (t) = (select t from num)")).startsWith(QLatin1String("ORA-01427")));
+}
+
 TEST_F(Semantics, ComplexStatementsFailCleanly)
 {
     // long flat chains are fine, as in Oracle

@@ -369,6 +369,39 @@ void fAddMonths(sqlite3_context *ctx, int, Args a)
     resultDate(ctx, QDateTime(nd, d.time()));
 }
 
+void fMonthsBetween(sqlite3_context *ctx, int, Args a)
+{
+    if (isNull(a[0]) || isNull(a[1]))
+        return sqlite3_result_null(ctx);
+    const QDateTime x = date(a[0]), y = date(a[1]);
+    const QDate dx = x.date(), dy = y.date();
+    const int months = (dx.year() - dy.year()) * 12 + dx.month() - dy.month();
+    // the same day of the month, or the last days of both months: whole months
+    if (dx.day() == dy.day() || (dx.day() == dx.daysInMonth() && dy.day() == dy.daysInMonth()))
+        return resultNumber(ctx, months);
+    // else the difference in days counts in months of 31 days, time included
+    const double days = dx.day() - dy.day() + (x.time().msecsSinceStartOfDay() - y.time().msecsSinceStartOfDay()) / 86400000.0;
+    resultNumber(ctx, decimal(months + days / 31.0));
+}
+
+void fTranslate(sqlite3_context *ctx, int, Args a)
+{
+    if (isNull(a[0]) || isNull(a[1]) || isNull(a[2]))
+        return sqlite3_result_null(ctx);
+    const QString s = valueText(a[0]), from = valueText(a[1]), to = valueText(a[2]);
+    QString out;
+    out.reserve(s.size());
+    for (const QChar c : s) {
+        const qsizetype i = from.indexOf(c);
+        if (i < 0)
+            out += c;
+        else if (i < to.size())
+            out += to.at(i);
+        // a character of from without a partner in to is dropped
+    }
+    resultText(ctx, out);
+}
+
 void fLastDay(sqlite3_context *ctx, int, Args a)
 {
     if (isNull(a[0]))
@@ -494,7 +527,8 @@ void pad(sqlite3_context *ctx, int n, Args a, bool left)
     if (isNull(a[0]) || isNull(a[1]) || (n > 2 && isNull(a[2])))
         return sqlite3_result_null(ctx);
     const QString s = text(a[0]);
-    const qint64 width = integer(a[1]);
+    // the result is text of at most 4000 characters, as in Oracle
+    const qint64 width = std::min<qint64>(integer(a[1]), 4000);
     const QString fill = n > 2 ? text(a[2]) : QStringLiteral(" ");
     if (width <= 0 || fill.isEmpty())
         return sqlite3_result_null(ctx);
@@ -679,7 +713,37 @@ void fGetSequence(sqlite3_context *ctx, int n, Args a)
 
 void fNextval(sqlite3_context *ctx, int, Args a)
 {
-    sqlite3_result_int64(ctx, session(ctx)->nextval(text(a[0]), text(a[1])));
+    sqlite3_result_int64(ctx, session(ctx)->nextvalInRow(text(a[0]), text(a[1]), int(sqlite3_value_int(a[2]))));
+}
+
+// ora_single: the value of a scalar subquery's only row; a second row is
+// Oracle's error
+struct Single {
+    sqlite3_value *value;
+    bool seen;
+};
+
+void singleStep(sqlite3_context *ctx, int, Args a)
+{
+    auto *st = static_cast<Single *>(sqlite3_aggregate_context(ctx, sizeof(Single)));
+    if (!st)
+        return sqlite3_result_error_nomem(ctx);
+    if (st->seen) {
+        static const char msg[] = "ORA-01427: single-row subquery returns more than one row";
+        return sqlite3_result_error(ctx, msg, -1);
+    }
+    st->seen = true;
+    st->value = sqlite3_value_dup(a[0]);
+}
+
+void singleFinal(sqlite3_context *ctx)
+{
+    auto *st = static_cast<Single *>(sqlite3_aggregate_context(ctx, 0));
+    if (!st || !st->value)
+        return sqlite3_result_null(ctx);
+    sqlite3_result_value(ctx, st->value);
+    sqlite3_value_free(st->value);
+    st->value = nullptr;
 }
 
 void fCurrval(sqlite3_context *ctx, int, Args a)
@@ -734,6 +798,8 @@ void EmbeddedSession::registerFunctions()
         {"ora_date_diff", 2, true, guarded<fDateDiff>},
         {"ora_add_months", 2, true, guarded<fAddMonths>},
         {"ora_last_day", 1, true, guarded<fLastDay>},
+        {"ora_months_between", 2, true, guarded<fMonthsBetween>},
+        {"ora_translate", 3, true, guarded<fTranslate>},
         {"ora_substr", 2, true, guarded<fSubstr>},
         {"ora_substr", 3, true, guarded<fSubstr>},
         {"ora_instr", -1, true, guarded<fInstr>},
@@ -751,7 +817,7 @@ void EmbeddedSession::registerFunctions()
         {"ora_cd", 2, true, guarded<fCd>},
         {"ora_ct", 1, true, guarded<fCt>},
         {"ora_getsequence", -1, false, guarded<fGetSequence>},
-        {"ora_nextval", 2, false, guarded<fNextval>},
+        {"ora_nextval", 3, false, guarded<fNextval>},
         {"ora_currval", 2, false, guarded<fCurrval>},
         {"ora_initparam", 2, false, guarded<fInitParam>},
         {"ora_getuser", 1, false, guarded<fGetUser>},
@@ -761,6 +827,7 @@ void EmbeddedSession::registerFunctions()
         sqlite3_create_function_v2(m_db, f.name, f.args,
                                    SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0), this, f.body, nullptr,
                                    nullptr, nullptr);
+    sqlite3_create_function_v2(m_db, "ora_single", 1, SQLITE_UTF8, this, nullptr, singleStep, singleFinal, nullptr);
 }
 
 } // namespace oraembed

@@ -308,6 +308,7 @@ void EmbeddedCursor::bind(sqlite3_stmt *st, const std::map<QString, OraBindValue
 
 void EmbeddedCursor::runDml(const Translation &tr, sqlite3_stmt *st, std::map<QString, OraBindValue> &vars)
 {
+    m_s->statementStarts();
     m_s->prepareWrite(tr.schemas);
     Reset guard{st};
     bind(st, vars);
@@ -359,6 +360,7 @@ EmbeddedCursor::Step &EmbeddedCursor::step(size_t i, const BlockStep &bs)
 void EmbeddedCursor::runScalarStep(size_t i, const BlockStep &bs, std::map<QString, OraBindValue> &vars)
 {
     Step &s = step(i, bs);
+    m_s->statementStarts();
     m_s->prepareRead(s.tr.schemas);
     Reset guard{s.st};
     bind(s.st, vars);
@@ -446,6 +448,7 @@ void EmbeddedCursor::execute(const QString &sql, const std::vector<OraBindValue>
     m_lobs.clear();
     m_error.clear();
     m_rows = 0;
+    m_s->statementStarts();
     const qint64 version = m_s->ddlVersion();
     if (sql != m_sql || version != m_version || !m_stmt) {
         finalizeAll();
@@ -524,6 +527,12 @@ void EmbeddedCursor::execute(const QString &sql, const std::vector<OraBindValue>
         break;
     case Stmt::Rollback:
         m_s->rollback();
+        break;
+    case Stmt::Savepoint:
+        m_s->savepoint(m_stmt->name.value(0));
+        break;
+    case Stmt::RollbackTo:
+        m_s->rollbackTo(m_stmt->name.value(0));
         break;
     default:
         m_s->runDdl(*m_stmt);
@@ -807,6 +816,7 @@ void EmbeddedSession::afterFailure()
     if (m_inTxn && sqlite3_get_autocommit(m_db)) {
         m_inTxn = false;
         m_txnSchemas.clear();
+        m_savepoints.clear();
     }
 }
 
@@ -989,6 +999,7 @@ void EmbeddedSession::commit()
     }
     m_inTxn = false;
     m_txnSchemas.clear();
+    m_savepoints.clear();
     applySync();
 }
 
@@ -1002,7 +1013,28 @@ void EmbeddedSession::rollback()
     sqlite3_step(st);
     m_inTxn = false;
     m_txnSchemas.clear();
+    m_savepoints.clear();
     applySync();
+}
+
+void EmbeddedSession::savepoint(const QString &name)
+{
+    prepareWrite({});
+    exec(QStringLiteral("SAVEPOINT ") + Translator::quote(QStringLiteral("SP_") + name));
+    // a name given again moves the savepoint to now
+    m_savepoints.removeAll(name);
+    m_savepoints << name;
+}
+
+void EmbeddedSession::rollbackTo(const QString &name)
+{
+    const qsizetype at = m_savepoints.indexOf(name);
+    if (!m_inTxn || at < 0)
+        fail(QStringLiteral("ORA-01086: savepoint '%1' never established in this session or is invalid").arg(name));
+    drainPending();
+    exec(QStringLiteral("ROLLBACK TO ") + Translator::quote(QStringLiteral("SP_") + name));
+    // the savepoint stays; those set after it are gone
+    m_savepoints = m_savepoints.mid(0, at + 1);
 }
 
 void EmbeddedSession::deleteRow(const QString &rowid)
@@ -1076,6 +1108,20 @@ qint64 EmbeddedSession::nextval(const QString &owner, const QString &sequence)
     }
     m_currval[owner + u'.' + sequence] = v;
     return v;
+}
+
+qint64 EmbeddedSession::nextvalInRow(const QString &owner, const QString &sequence, int place)
+{
+    // A place read twice means SQLite has moved on to the next row.
+    RowNumber &r = m_rowNumbers[owner + u'.' + sequence];
+    if (r.statement == m_statementSerial && !r.places.contains(place)) {
+        r.places.insert(place);
+        return r.value;
+    }
+    r.value = nextval(owner, sequence);
+    r.statement = m_statementSerial;
+    r.places = {place};
+    return r.value;
 }
 
 qint64 EmbeddedSession::currval(const QString &owner, const QString &sequence) const

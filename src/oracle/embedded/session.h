@@ -38,6 +38,8 @@ public:
     QString user() const override { return m_user; }
     void commit() override;
     void rollback() override;
+    void savepoint(const QString &name);
+    void rollbackTo(const QString &name);
     std::unique_ptr<OraEngineCursor> createCursor() override;
     void deleteRow(const QString &rowid) override;
 
@@ -62,6 +64,11 @@ public:
     void setMarker(const QString &owner, const QString &marker) { m_markers[owner] = marker; }
     qint64 nextKey(const QString &owner, const QString &name, const QString &tableRef, const QString &keyColumn);
     qint64 nextval(const QString &owner, const QString &sequence);
+    // NEXTVAL named at one place of a statement: one number per row, however
+    // many places of the row name it
+    qint64 nextvalInRow(const QString &owner, const QString &sequence, int place);
+    // A statement starts running (its rows get new sequence numbers).
+    void statementStarts() { ++m_statementSerial; }
     qint64 currval(const QString &owner, const QString &sequence) const;
     void setRollbackSegment(const QString &owner, const QString &name, const QString &mode);
     void writeLob(const QString &owner, const QString &table, const QString &column, qint64 rowid, const QString &text);
@@ -77,6 +84,7 @@ private:
     std::list<QString> m_attached; // most recently used first
     bool m_inTxn = false;
     QSet<QString> m_txnSchemas;
+    QStringList m_savepoints; // of the open transaction, oldest first
     QSet<QString> m_syncPending; // attached inside a transaction: synchronous set after it ends
     void applySync();
     std::set<EmbeddedCursor *> m_cursors;
@@ -84,6 +92,13 @@ private:
     std::set<EmbeddedLob *> m_lobs; // locators handed out, told when the session ends
     std::map<QString, QString> m_markers;
     std::map<QString, qint64> m_currval;
+    struct RowNumber {
+        quint64 statement = 0;
+        QSet<int> places; // places of the current row that have read it
+        qint64 value = 0;
+    };
+    std::map<QString, RowNumber> m_rowNumbers;
+    quint64 m_statementSerial = 0;
     QHash<QString, sqlite3_stmt *> m_cache;    // internal statements on the main connection
     QHash<QString, sqlite3_stmt *> m_auxCache; // on the second connection
     qint64 m_cachedVersion = -1;

@@ -155,7 +155,7 @@ struct Stmt {
         Select, Insert, Update, Delete, Block,
         CreateTable, CreateIndex, CreateSequence, CreateTrigger,
         AlterTrigger, DropTable, DropIndex, DropSequence, DropTrigger, Truncate,
-        Commit, Rollback
+        Commit, Rollback, Savepoint, RollbackTo, AlterTable, CreateView, DropView
     };
     Kind kind = Select;
 

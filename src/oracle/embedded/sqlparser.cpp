@@ -432,6 +432,7 @@ private:
     std::unique_ptr<Stmt> insertStmt();
     std::unique_ptr<Stmt> updateStmt();
     std::unique_ptr<Stmt> deleteStmt();
+    void multiSet(Stmt &s);
     void returningClause(Stmt &s);
     std::unique_ptr<Stmt> createStmt();
     std::unique_ptr<Stmt> createTable();
@@ -1114,8 +1115,10 @@ std::unique_ptr<Stmt> Parser::updateStmt()
         s->alias = ident();
     expectWord("SET", "ORA-00971: missing SET keyword");
     do {
-        if (op("("))
-            unsupported(QStringLiteral("UPDATE ... SET (columns) = (subquery)"));
+        if (op("(")) {
+            multiSet(*s);
+            continue;
+        }
         const QStringList col = dottedName("ORA-00904: invalid identifier");
         if (col.size() > 1 && !s->alias.isEmpty() && col.first() != s->alias && col.size() == 2)
             error(QStringLiteral("ORA-00904: \"%1\".\"%2\": invalid identifier").arg(col[0], col[1]));
@@ -1129,6 +1132,44 @@ std::unique_ptr<Stmt> Parser::updateStmt()
     }
     returningClause(*s);
     return s;
+}
+
+// SET (a, b) = (SELECT x, y ...): each column gets a scalar subquery of its
+// own select item, read again from the same tokens.
+void Parser::multiSet(Stmt &s)
+{
+    const Token &at = cur();
+    expectOp("(", "ORA-00906: missing left parenthesis");
+    QStringList cols;
+    do
+        cols << dottedName("ORA-00904: invalid identifier").last();
+    while (acceptOp(","));
+    expectClose();
+    expectOp("=", "ORA-00927: missing equal sign");
+    expectOp("(", "ORA-01767: UPDATE ... SET expression must be a subquery");
+    if (!queryStarts())
+        error(QStringLiteral("ORA-01767: UPDATE ... SET expression must be a subquery"));
+    const int start = m_p;
+    for (int k = 0; k < cols.size(); ++k) {
+        m_p = start;
+        auto e = newExpr(Expr::Subquery, at);
+        e->query = query();
+        if (e->query->terms.size() != 1 || !e->query->terms[0].block)
+            unsupported(QStringLiteral("UPDATE ... SET (columns) = (a query with UNION or MINUS)"));
+        std::vector<SelectItem> &items = e->query->terms[0].block->items;
+        for (const SelectItem &it : items)
+            if (it.expr->kind == Expr::Star)
+                unsupported(QStringLiteral("UPDATE ... SET (columns) = (SELECT * ...)"));
+        if (items.size() != size_t(cols.size()))
+            error(items.size() < size_t(cols.size()) ? QStringLiteral("ORA-00947: not enough values")
+                                                     : QStringLiteral("ORA-00913: too many values"));
+        SelectItem item = std::move(items[size_t(k)]);
+        items.clear();
+        items.push_back(std::move(item));
+        e->tokEnd = m_p;
+        s.sets.emplace_back(cols[k], std::move(e));
+    }
+    expectClose();
 }
 
 std::unique_ptr<Stmt> Parser::deleteStmt()
@@ -1700,11 +1741,18 @@ std::unique_ptr<Stmt> Parser::statement()
         s->kind = Stmt::Commit;
     } else if (acceptWord("ROLLBACK")) {
         acceptWord("WORK");
-        if (word("TO"))
-            unsupported(QStringLiteral("ROLLBACK TO SAVEPOINT"));
         s = std::make_unique<Stmt>();
         s->kind = Stmt::Rollback;
-    } else if (word("MERGE") || word("GRANT") || word("REVOKE") || word("LOCK") || word("SAVEPOINT")
+        if (acceptWord("TO")) {
+            acceptWord("SAVEPOINT");
+            s->kind = Stmt::RollbackTo;
+            s->name << ident("ORA-02181: invalid option to ROLLBACK WORK");
+        }
+    } else if (acceptWord("SAVEPOINT")) {
+        s = std::make_unique<Stmt>();
+        s->kind = Stmt::Savepoint;
+        s->name << ident("ORA-00931: missing identifier");
+    } else if (word("MERGE") || word("GRANT") || word("REVOKE") || word("LOCK")
                || word("COMMENT") || word("RENAME") || word("EXPLAIN") || word("CALL") || word("EXEC")
                || word("EXECUTE") || word("SET") || word("ANALYZE") || word("FLASHBACK") || word("PURGE")) {
         unsupported(cur().text);

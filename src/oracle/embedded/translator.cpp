@@ -5,6 +5,7 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <utility>
 
 namespace oraembed {
 
@@ -138,6 +139,8 @@ Translator::Gen Translator::expr(const Expr &e, Scope *scope)
     case Expr::Str:
         if (e.text.isEmpty())
             return {QStringLiteral("NULL"), VType::Text, {}};
+        if (e.text.size() > 4000)
+            fail(QStringLiteral("ORA-01704: string literal too long"));
         return {literal(e.text), VType::Text, {}};
     case Expr::Num: {
         QString n = e.text;
@@ -167,7 +170,10 @@ Translator::Gen Translator::expr(const Expr &e, Scope *scope)
         return binaryOp(e, scope);
     case Expr::Subquery: {
         std::vector<OutColumn> cols;
+        // a single block's item is wrapped to refuse a second row
+        m_singleRow = e.query->terms.size() == 1 && e.query->terms[0].block;
         const QString q = queryText(*e.query, scope, cols);
+        m_singleRow = false;
         if (cols.size() != 1)
             fail(QStringLiteral("ORA-00913: too many values"));
         return {u'(' + q + u')', cols[0].type, {}};
@@ -453,7 +459,13 @@ Translator::Gen Translator::name(const Expr &e, Scope *scope)
         if (w == QLatin1String("LEVEL"))
             unsupported(QStringLiteral("CONNECT BY (LEVEL)"));
         // not a column of any table in scope: a select-list alias in ORDER
-        // BY, or an unknown name that SQLite reports
+        // BY, or an unknown name that SQLite reports. SQLite matches names
+        // without regard to case; a quoted "code" is no column CODE in Oracle.
+        for (Scope *s = scope; s; s = s->parent)
+            for (const ScopeTable &t : s->tables)
+                for (const OutColumn &c : t.cols)
+                    if (c.name.compare(w, Qt::CaseInsensitive) == 0)
+                        invalidIdentifier(p);
         return {quote(w), VType::Unknown, {}};
     }
 
@@ -476,9 +488,11 @@ Translator::Gen Translator::name(const Expr &e, Scope *scope)
             const QString seq = p[n - 2];
             if (!m_cat.userExists(owner))
                 fail(QStringLiteral("ORA-02289: sequence does not exist (%1)").arg(joined(p.mid(0, n - 1))));
-            return {QStringLiteral("ora_%1(%2,%3)")
-                        .arg(col == QLatin1String("NEXTVAL") ? QStringLiteral("nextval") : QStringLiteral("currval"),
-                             literal(owner), literal(seq)),
+            if (col == QLatin1String("CURRVAL"))
+                return {QStringLiteral("ora_currval(%1,%2)").arg(literal(owner), literal(seq)), VType::Number, {}};
+            // each place naming NEXTVAL is numbered: a row that names the
+            // sequence twice gets one number, as in Oracle
+            return {QStringLiteral("ora_nextval(%1,%2,%3)").arg(literal(owner), literal(seq)).arg(++m_nextvalPlaces),
                     VType::Number, {}};
         }
         if (p[n - 2] == QLatin1String("PCKLOGPARAM") && col == QLatin1String("GETUSER")) {
@@ -744,6 +758,14 @@ Translator::Gen Translator::call(const Expr &e, Scope *scope)
         need(2, 2);
         return fn("ora_add_months", VType::Date);
     }
+    if (f == QLatin1String("MONTHS_BETWEEN")) {
+        need(2, 2);
+        return fn("ora_months_between", VType::Number);
+    }
+    if (f == QLatin1String("TRANSLATE")) {
+        need(3, 3);
+        return fn("ora_translate", VType::Text);
+    }
     if (f == QLatin1String("LAST_DAY")) {
         need(1, 1);
         return fn("ora_last_day", VType::Date);
@@ -759,8 +781,8 @@ Translator::Gen Translator::call(const Expr &e, Scope *scope)
     }
     static const QSet<QString> known = {
         QStringLiteral("LISTAGG"), QStringLiteral("REGEXP_LIKE"), QStringLiteral("REGEXP_SUBSTR"),
-        QStringLiteral("REGEXP_REPLACE"), QStringLiteral("REGEXP_INSTR"), QStringLiteral("MONTHS_BETWEEN"),
-        QStringLiteral("NEXT_DAY"), QStringLiteral("TRANSLATE"), QStringLiteral("SOUNDEX"), QStringLiteral("ROW_NUMBER"),
+        QStringLiteral("REGEXP_REPLACE"), QStringLiteral("REGEXP_INSTR"),
+        QStringLiteral("NEXT_DAY"), QStringLiteral("SOUNDEX"), QStringLiteral("ROW_NUMBER"),
         QStringLiteral("RANK"), QStringLiteral("DENSE_RANK"), QStringLiteral("SYS_GUID"), QStringLiteral("DUMP"),
         QStringLiteral("VSIZE"), QStringLiteral("EXTRACT"), QStringLiteral("CAST"), QStringLiteral("TO_TIMESTAMP"),
         QStringLiteral("STDDEV"), QStringLiteral("VARIANCE"), QStringLiteral("MEDIAN"), QStringLiteral("USERENV"),
@@ -933,6 +955,8 @@ QString Translator::orderText(const std::vector<OrderItem> &items, Scope *scope)
     QStringList out;
     for (const OrderItem &o : items) {
         const Gen g = expr(*o.expr, scope);
+        if (g.type == VType::Clob)
+            fail(QStringLiteral("ORA-00932: inconsistent datatypes: expected - got CLOB"));
         const bool nullsFirst = o.nulls == 1 || (o.nulls == 0 && o.desc);
         out << g.sql + (o.desc ? QStringLiteral(" DESC") : QString())
                    + (nullsFirst ? QStringLiteral(" NULLS FIRST") : QStringLiteral(" NULLS LAST"));
@@ -943,6 +967,9 @@ QString Translator::orderText(const std::vector<OrderItem> &items, Scope *scope)
 QString Translator::blockText(const QueryBlock &b, Scope *parent, std::vector<OutColumn> &cols,
                               const std::vector<OrderItem> *orderBy)
 {
+    // a scalar subquery's block that could give more rows than one
+    const bool singleRow = std::exchange(m_singleRow, false) && !b.distinct && b.groupBy.empty() && !b.having
+                           && b.items.size() == 1 && !hasAggregate(b.items[0].expr.get());
     Scope s;
     s.parent = parent;
     bool onlyDual = b.from.size() == 1 && !b.from[0].sub
@@ -952,6 +979,19 @@ QString Translator::blockText(const QueryBlock &b, Scope *parent, std::vector<Ou
         s.tables.push_back(fromTable(f, parent));
     if (onlyDual && s.tables[0].base)
         onlyDual = false; // the user's own table called DUAL
+    if (onlyDual) {
+        // DUAL is left out of the translation unless its column is named
+        std::vector<const Expr *> names;
+        for (const SelectItem &it : b.items)
+            collectNames(it.expr.get(), names, false);
+        collectNames(b.where.get(), names, false);
+        for (const Expr *n : names)
+            if (n->parts.last() == QLatin1String("DUMMY"))
+                onlyDual = false;
+        for (const SelectItem &it : b.items)
+            if (it.expr->kind == Expr::Star)
+                onlyDual = false;
+    }
 
     // which table of this block a name belongs to, or -1
     auto tableOf = [&](const Expr *n) -> int {
@@ -1062,9 +1102,15 @@ QString Translator::blockText(const QueryBlock &b, Scope *parent, std::vector<Ou
             g.sql = QStringLiteral("('%1.' || %2)").arg(g.rowidOf, g.sql);
             g.type = VType::Text;
         }
+        if (singleRow)
+            g.sql = QStringLiteral("ora_single(%1)").arg(g.sql);
         items << g.sql + QStringLiteral(" AS ") + quote(colName);
         cols.push_back({colName, g.type});
     }
+    if (b.distinct)
+        for (const OutColumn &c : cols)
+            if (c.type == VType::Clob)
+                fail(QStringLiteral("ORA-00932: inconsistent datatypes: expected - got CLOB"));
 
     QString sql = QStringLiteral("SELECT ");
     if (b.distinct)
@@ -1249,9 +1295,16 @@ QString Translator::queryText(const Query &q, Scope *parent, std::vector<OutColu
         } else {
             if (c.size() != cols.size())
                 fail(QStringLiteral("ORA-01789: query block has incorrect number of result columns"));
-            for (size_t k = 0; k < c.size(); ++k)
+            for (size_t k = 0; k < c.size(); ++k) {
+                auto kind = [](VType t) { return t == VType::Clob ? VType::Text : t; };
+                if (cols[k].type != VType::Unknown && c[k].type != VType::Unknown && kind(cols[k].type) != kind(c[k].type)
+                    && cols[k].type != VType::Rowid && c[k].type != VType::Rowid)
+                    fail(QStringLiteral("ORA-01790: expression must have same datatype as corresponding expression"));
+                if ((cols[k].type == VType::Clob || c[k].type == VType::Clob) && t.op != QLatin1String("UNION ALL"))
+                    fail(QStringLiteral("ORA-00932: inconsistent datatypes: expected - got CLOB"));
                 if (cols[k].type == VType::Unknown)
                     cols[k].type = c[k].type;
+            }
             sql += u' ' + (t.op == QLatin1String("MINUS") ? QStringLiteral("EXCEPT") : t.op) + u' ';
         }
         sql += text;

@@ -120,6 +120,8 @@ private:
     char m_triggerEvent = 0;        // 'I', 'U', 'D' while a trigger body is translated
     bool m_triggerNewAsRow = false; // :new.col names the row's own column (inside the row update)
     int m_subqueryAlias = 0;
+    int m_nextvalPlaces = 0;        // places naming a sequence's NEXTVAL so far
+    bool m_singleRow = false;       // the next block is a scalar subquery's
 
     Gen expr(const Expr &e, Scope *scope);
     Gen name(const Expr &e, Scope *scope);
