@@ -38,7 +38,7 @@ TObstajaKolona preveriKolonoV(TMoxContext &ctx)
     };
 }
 
-int razcleniStrukturo(TMoxContext &ctx, TTableDescription &opis)
+int razcleniStrukturo(TMoxContext &ctx, TTableDescription &opis, TVrstaStrukture vrsta)
 {
     TSporocilo sporoci = [&ctx](const QString &s) {
         if (ctx.ui)
@@ -49,5 +49,6 @@ int razcleniStrukturo(TMoxContext &ctx, TTableDescription &opis)
     okolje.zamenjave = [&ctx](const QString &s) { return zamenjave(s, QStringLiteral("SQL"), ctx); };
     okolje.obstaja = preveriKolonoV(ctx);
     okolje.sporoci = sporoci;
+    okolje.vrsta = vrsta;
     return razcleniStrukturo(ctx.meDyn, okolje, opis);
 }

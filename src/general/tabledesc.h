@@ -80,12 +80,20 @@ using TObstajaKolona = std::function<bool(const QString &lastnik, const QString 
 // Shows a message to the person at the screen.
 using TSporocilo = std::function<void(const QString &besedilo)>;
 
+// What kind of table a structure file describes, and so what it must hold.
+enum class TVrstaStrukture {
+    neznana,      // the caller cannot tell: the key is not required
+    splosna,      // a general table (.str): the refresh finds its rows by the key, so KLJUC is required
+    masterDetail, // a master/detail table (.mst): exported only, it has no key
+};
+
 // What parsing a structure file needs from its surroundings.
 struct TStrukturaOkolje {
     QString currUser;                                   // owner of a table named without one
     std::function<QString(const QString &)> zamenjave;  // schema-name substitution of header values
     TObstajaKolona obstaja;                             // column check (none: every column exists)
     TSporocilo sporoci;                                 // messages (none: silent)
+    TVrstaStrukture vrsta = TVrstaStrukture::neznana;   // what the file must hold
 };
 
 // Parses the lines of a structure file into opis (which is cleared first).
@@ -94,13 +102,39 @@ struct TStrukturaOkolje {
 // reported as "owner.table  polje: NAME  NE OBSTAJA!".
 // Returns the number of columns stored, or -1 when a check failed or the file
 // exceeds the fixed room of the description (each excess is reported and
-// listed in opis.presezeno). A width or decimals that is not an integer raises
-// EMoxError naming the line.
+// listed in opis.presezeno).
+//
+// A file that cannot describe a transfer raises EMoxError naming what is
+// wrong, before anything is checked against the database: no TABELA line (or
+// two of them), no STRUKTURA line, no column line, no key for a general
+// table, a table, key, auto-numbered, column or reference name that is not an
+// Oracle name (jeImeOracle, jeImeTabeleOracle), and a width or decimals that is
+// not an integer or lies outside what a column can have (naming the line).
+// These names are put into statements as they are; the filter and the
+// auto-numbering statement are statements by design and are not checked.
 int razcleniStrukturo(const QStringList &vrstice, const TStrukturaOkolje &okolje, TTableDescription &opis);
 
 // The same on the working memo of ctx, with the column check on ctx.quDyn and
 // the messages through ctx.ui.
-int razcleniStrukturo(TMoxContext &ctx, TTableDescription &opis);
+int razcleniStrukturo(TMoxContext &ctx, TTableDescription &opis, TVrstaStrukture vrsta = TVrstaStrukture::neznana);
+
+// The kind of a structure file by its name: ".mst" (any letter case) is a
+// master/detail table, anything else a general table.
+TVrstaStrukture vrstaStrukture(const QString &datoteka);
+
+// An Oracle name as a structure file may give it: unquoted, a letter followed
+// by letters, digits, "_", "$" or "#"; or in double quotes, any printable
+// characters except the double quote and the point. At most 128 characters
+// (quotes not counted).
+bool jeImeOracle(const QString &ime);
+// A table name: a name, or an owner, a point and a name.
+bool jeImeTabeleOracle(const QString &ime);
+
+// Widths and decimals a column line may give: the widest Oracle column
+// (VARCHAR2 of 32767 bytes) and the scale range of NUMBER.
+inline constexpr int kNajvecjaDolzina = 32767;
+inline constexpr int kNajmanjDecimalk = -84;
+inline constexpr int kNajvecDecimalk = 127;
 
 // Column check against the data dictionary, on the given query object. The
 // owner and table are compared in upper case. When the table argument holds

@@ -224,6 +224,110 @@ TEST(Structure, ParsingClearsTheEarlierDescription)
     EXPECT_EQ(d.aKolone.size(), 1);
 }
 
+TEST(Structure, FilesThatCannotDescribeATransferAreRefused)
+{
+    using V = TVrstaStrukture;
+    struct Case {
+        const char *name;
+        QStringList lines;
+        V vrsta;
+        const char *says; // part of the message
+    };
+    const Case cases[] = {
+        {"no STRUKTURA line", {"TABELA=T", "KLJUC=A X", "A,,CHAR,1"}, V::splosna, "STRUKTURA"},
+        {"no TABELA line", {"KLJUC=A X", "STRUKTURA", "A,,CHAR,1"}, V::splosna, "TABELA"},
+        {"TABELA names nothing", {"TABELA=  ", "STRUKTURA", "A,,CHAR,1"}, V::neznana, "TABELA"},
+        {"two TABELA lines", {"TABELA=T", "TABELA=U", "STRUKTURA", "A,,CHAR,1"}, V::neznana, "vrstica 2"},
+        {"STRUKTURA is the last line", {"TABELA=T", "KLJUC=A X", "STRUKTURA"}, V::splosna, "stolpca"},
+        {"blank line after STRUKTURA", {"TABELA=T", "STRUKTURA", "", "A,,CHAR,1"}, V::masterDetail, "stolpca"},
+        {"general table without a key", {"TABELA=T", "STRUKTURA", "A,,CHAR,1"}, V::splosna, "KLJUC"},
+        {"general table, empty KLJUC", {"TABELA=T", "KLJUC= , ", "STRUKTURA", "A,,CHAR,1"}, V::splosna, "KLJUC"},
+        // Names go into statements as they are written.
+        {"statement after the table",
+         {"TABELA=TAVO.KA060AK0 union all select * from TAVO.KR031ORG", "KLJUC=A X", "STRUKTURA", "A,,CHAR,1"},
+         V::splosna, "vrstica 1"},
+        {"comment after the table", {"TABELA=T where 1=0 --", "STRUKTURA", "A,,CHAR,1"}, V::neznana, "tabela"},
+        {"three-part table", {"TABELA=A.B.C", "STRUKTURA", "A,,CHAR,1"}, V::neznana, "tabela"},
+        {"database link", {"TABELA=T@DRUGA", "STRUKTURA", "A,,CHAR,1"}, V::neznana, "tabela"},
+        {"key with a condition", {"TABELA=T", "KLJUC=A=A or 1=1 X", "STRUKTURA", "A,,CHAR,1"}, V::splosna, "ključ"},
+        {"auto-numbered column with a parenthesis",
+         {"TABELA=T", "KLJUC=A X", "AUTO=S) select 1 naslednji from dual", "STRUKTURA", "A,,CHAR,1"}, V::splosna,
+         "vrstica 3"},
+        {"column with an expression", {"TABELA=T", "STRUKTURA", "A,,CHAR,1", "1+A,,CHAR,1"}, V::neznana, "vrstica 4"},
+        {"column with a blank", {"TABELA=T", "STRUKTURA", "A B,,CHAR,1"}, V::neznana, "stolpec"},
+        {"quoted column with a quote inside", {"TABELA=T", "STRUKTURA", "\"A\"\"B\",,CHAR,1"}, V::neznana, "stolpec"},
+        {"reference column with a condition",
+         {"TABELA=T", "STRUKTURA", "S,,INTEGER,10,,,CODE_1 or 1=1,KA001"}, V::neznana, "stolpec reference"},
+        {"reference table with a path", {"TABELA=T", "STRUKTURA", "S,,INTEGER,10,,,CODE_1,../x"}, V::neznana,
+         "tabela reference"},
+        {"reference without its table", {"TABELA=T", "STRUKTURA", "S,,INTEGER,10,,,CODE_1,"}, V::neznana,
+         "referenca"},
+        {"reference without its code column", {"TABELA=T", "STRUKTURA", "S,,INTEGER,10,,,,KA001"}, V::neznana,
+         "referenca"},
+        // Widths a column cannot have (and that would overflow the positions).
+        {"width of 2147483647", {"TABELA=T", "STRUKTURA", "A,,CHAR,2147483647"}, V::neznana, "dolžina"},
+        {"width over the int range", {"TABELA=T", "STRUKTURA", "A,,CHAR,99999999999"}, V::neznana, "dolžina"},
+        {"negative width", {"TABELA=T", "STRUKTURA", "A,,CHAR,-1"}, V::neznana, "dolžina"},
+        {"decimals beyond a NUMBER's scale", {"TABELA=T", "STRUKTURA", "A,,NUMBER,10,128"}, V::neznana,
+         "decimalke"},
+    };
+    for (const Case &c : cases) {
+        TStrukturaOkolje okolje;
+        okolje.vrsta = c.vrsta;
+        int preverjanj = 0;
+        okolje.obstaja = [&](const QString &, const QString &, const QString &) { return ++preverjanj > 0; };
+        TTableDescription opis;
+        opis.tabela = "PREJ";
+        try {
+            razcleniStrukturo(c.lines, okolje, opis);
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const EMoxError &e) {
+            EXPECT_TRUE(e.message().startsWith("Strukturna datoteka")) << c.name << ": " << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.says)))
+                << c.name << ": " << e.message().toStdString();
+        }
+        // Nothing half-read is left and the database was not asked.
+        EXPECT_TRUE(opis.tabela.isEmpty() && opis.aKolone.isEmpty()) << c.name;
+        EXPECT_EQ(preverjanj, 0) << c.name;
+    }
+}
+
+TEST(Structure, NamesOracleAcceptsAndTablesWithoutKeys)
+{
+    using V = TVrstaStrukture;
+    struct Case {
+        const char *name;
+        QStringList lines;
+        V vrsta;
+    };
+    const Case cases[] = {
+        // A master/detail table has no key; a caller that cannot tell the
+        // kind does not ask for one.
+        {"master/detail without a key", {"TABELA=TAVO.KA010RES", "STRUKTURA", "SIFRA010,,INTEGER,10,,,,"}, V::masterDetail},
+        {"kind not known, no key", {"TABELA=T", "STRUKTURA", "A,,CHAR,1"}, V::neznana},
+        {"lower case, $ and #", {"TABELA=tavo.ka$060#", "KLJUC=code_060 varchar2", "STRUKTURA", "code_060,,CHAR,1"},
+         V::splosna},
+        {"quoted names",
+         {"TABELA=\"tavo\".\"Moja tabela\"", "KLJUC=\"Šifra1\" VARCHAR2", "STRUKTURA", "\"Šifra 1\",,VARCHAR2,5,,,,",
+          "\"Šifra1\",,VARCHAR2,5,,,,"},
+         V::splosna},
+        {"letters of the code page", {"TABELA=T", "KLJUC=ŠIFRA X", "STRUKTURA", "ŠIFRA,,CHAR,1"}, V::splosna},
+        {"widths and decimals at their limits",
+         {"TABELA=T", "KLJUC=A X", "STRUKTURA", "A,,VARCHAR2,32767", "B,,NUMBER,38,-84", "C,,NUMBER,38,127",
+          "D,,LONG,0"},
+         V::splosna},
+    };
+    for (const Case &c : cases) {
+        TStrukturaOkolje okolje;
+        okolje.vrsta = c.vrsta;
+        TTableDescription opis;
+        EXPECT_NO_THROW(EXPECT_GE(razcleniStrukturo(c.lines, okolje, opis), 1) << c.name) << c.name;
+    }
+    EXPECT_EQ(vrstaStrukture("C:\\prenos\\KA010RES.MST"), V::masterDetail);
+    EXPECT_EQ(vrstaStrukture("/prenos/ka010res.mst"), V::masterDetail);
+    EXPECT_EQ(vrstaStrukture("/prenos/mst/KA060AK0.str"), V::splosna);
+}
+
 // --- Values ---
 
 TEST(Values, DopolniChar)
@@ -236,8 +340,7 @@ TEST(Values, DopolniChar)
     };
     const Case cases[] = {
         {"AB", 5, "CHAR", "AB   "},
-        {"AB", 30, "CHAR", "AB" + QString(17, ' ')},
-        {"AB", 22, "CHAR", "AB" + QString(17, ' ')},
+        {"AB", 30, "CHAR", "AB" + QString(28, ' ')},
         {"AB", 19, "CHAR", "AB" + QString(17, ' ')},
         {"AB", 30, "VARCHAR2", "AB"},
         {"ABCDE", 5, "CHAR", "ABCDE"},
