@@ -321,15 +321,15 @@ QString TfmStrukturaBase::odpriStrukturo(const QString &filter, const QString &k
     const QString pot = izberiDatoteko ? izberiDatoteko(this, izbira) : QString();
     if (pot.isEmpty())
         return QString();
+    opis.clear();
+    const QStringList vrstice = moxtext::readTextLines(moxpath::native(pot));
+    m_ctx.meDyn = vrstice;
+    razcleniStrukturo(m_ctx, opis, vrstaStrukture(pot));
     QString ime, mapa;
     FileDirName(pot, ime, mapa);
     m_ctx.currSaveDir = moxpath::withTrailingSeparator(mapa);
     edStrFile->setText(pot);
-    opis.clear();
-    const QStringList vrstice = moxtext::readTextLines(moxpath::native(pot));
     meStr->setPlainText(vrstice.join(u'\n'));
-    m_ctx.meDyn = vrstice;
-    razcleniStrukturo(m_ctx, opis);
 
     QString upor, tabela;
     const qsizetype pika = opis.tabela.indexOf(u'.');
@@ -363,4 +363,15 @@ bool TfmStrukturaBase::shraniStrukturo(const QString &filter, const QString &kon
     m_ctx.currSaveDir = moxpath::withTrailingSeparator(mapa);
     moxtext::writeTextLines(moxpath::native(pot), vrsticeStr());
     return true;
+}
+
+void TfmStrukturaBase::preveriStrukturo(const QStringList &vrstice, TVrstaStrukture vrsta) const
+{
+    TStrukturaOkolje okolje;
+    okolje.currUser = m_ctx.currUser;
+    okolje.vrsta = vrsta;
+    TTableDescription opis;
+    razcleniStrukturo(vrstice, okolje, opis);
+    if (!opis.presezeno.isEmpty())
+        throw EMoxError(opis.presezeno.join(moxtext::crlf));
 }

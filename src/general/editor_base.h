@@ -27,6 +27,7 @@ class QWidget;
 class TInteraction;
 struct TMoxContext;
 struct TTableDescription;
+enum class TVrstaStrukture;
 
 // What a file dialog of the editors asks for.
 struct TDatotecnaIzbira {
@@ -120,14 +121,21 @@ protected:
     QStringList vrsticeStr() const;
     // "TABELA=" owner "." table.
     QString vrsticaTabela() const;
-    // The open dialog; for a chosen file the save directory becomes its
-    // folder, edStrFile names it, the file goes into the review page and the
-    // working memo and is parsed into opis, and the owner and table combos
-    // take its table. Returns the chosen path (empty when nothing was chosen).
+    // The open dialog; the chosen file is read into the working memo and
+    // parsed into opis (as a master/detail table for a ".mst" name, else as a
+    // general table); a file that cannot describe a transfer is refused
+    // (EMoxError) and leaves the window as it was. Otherwise the save
+    // directory becomes its folder, edStrFile names it, the file goes into the
+    // review page, and the owner and table combos take its table. Returns the
+    // chosen path (empty when nothing was chosen).
     QString odpriStrukturo(const QString &filter, const QString &koncnica, TTableDescription &opis);
     // Saves the review page's text through the save dialog (the save
     // directory becomes the chosen file's folder); true when a file was chosen.
     bool shraniStrukturo(const QString &filter, const QString &koncnica);
+    // Refuses (EMoxError naming what is wrong) a structure text the transfers
+    // could not use: what razcleniStrukturo refuses for that kind of table,
+    // and more keys or columns than a description holds.
+    void preveriStrukturo(const QStringList &vrstice, TVrstaStrukture vrsta) const;
     // Sets a combo's text without running its change handlers.
     static void nastaviBesedilo(QComboBox *cb, const QString &text);
     // Runs f; an error is shown as a message (the event ends there).

@@ -261,10 +261,12 @@ void TfmNastavi::btPripraviClick()
         str << QStringLiteral("AUTO=") + autoPolje + u' ' + meAuto->toPlainText().split(u'\n').join(QString());
     str << QStringLiteral("STRUKTURA");
 
-    prAStr.clear();
-    prAStr.append({QStringLiteral("POPRAVI"), QStringLiteral("C"), 1, 0});
-    prMastStr.clear();
-    int referenc = 0;
+    QVector<tipDBFStruktura> polja;
+    polja.append({QStringLiteral("POPRAVI"), QStringLiteral("C"), 1, 0});
+    struct Referenca {
+        QString ime, kolona, tabela;
+    };
+    QVector<Referenca> reference;
     for (int r = 1; r < vrstic; ++r) {
         if (celica(r, colPR) != plus)
             continue;
@@ -273,7 +275,10 @@ void TfmNastavi::btPripraviClick()
         QString tip = celica(r, colTip);
         const QString dol = celica(r, colDol);
         const QString dec = celica(r, colDec);
-        if (tip == QLatin1String("NUMBER") && (dec == QLatin1String("0") || dec.isEmpty()))
+        // Only a NUMBER whose scale is known to be 0 holds whole numbers; an
+        // unconstrained NUMBER (no scale) may hold any value and stays NUMBER,
+        // so that its decimals travel too.
+        if (tip == QLatin1String("NUMBER") && dec == QLatin1String("0"))
             tip = QStringLiteral("INTEGER");
         const QString odvKolona = celica(r, colOdvKolona);
         const QString odvTabela = celica(r, colOdvTabela);
@@ -284,24 +289,29 @@ void TfmNastavi::btPripraviClick()
         qint32 decimalk = dec.toInt();
         QString crka = tip;
         prirediTip(crka, dolz, decimalk);
-        prAStr.append({ime, crka, dolz, decimalk});
-
-        if (!odvTabela.isEmpty()) {
-            ++referenc;
-            prMastStr << odvTabela;
-            if (odpriDBF(tmpDataSet, m_ctx.currSaveDir, odvTabela, QString(), interakcija())) {
-                for (const QString &polje : {ime, odvKolona})
-                    if (tmpDataSet.FieldIndex(polje) < 0)
-                        sporoci(QStringLiteral("MASTER/DETAIL    polje ") + polje + QStringLiteral(" NE OBSTAJA!"));
-            } else {
-                sporoci(QStringLiteral("Pripravi tabelo ") + odvTabela + QStringLiteral(" s poljem ") + odvKolona);
-            }
-            // Opened exclusively: let it go at once.
-            tmpDataSet.Close();
-        }
+        polja.append({ime, crka, dolz, decimalk});
+        if (!odvTabela.isEmpty())
+            reference.append({ime, odvKolona, odvTabela});
     }
+    // A text the refresh could not use is not offered for saving.
+    preveriStrukturo(str, TVrstaStrukture::splosna);
+    prAStr = polja;
     prPoz = int(prAStr.size()) - 1;
-    if (referenc > kMaxReferenc)
+
+    prMastStr.clear();
+    for (const Referenca &ref : reference) {
+        prMastStr << ref.tabela;
+        if (odpriDBF(tmpDataSet, m_ctx.currSaveDir, ref.tabela, QString(), interakcija())) {
+            for (const QString &polje : {ref.ime, ref.kolona})
+                if (tmpDataSet.FieldIndex(polje) < 0)
+                    sporoci(QStringLiteral("MASTER/DETAIL    polje ") + polje + QStringLiteral(" NE OBSTAJA!"));
+        } else {
+            sporoci(QStringLiteral("Pripravi tabelo ") + ref.tabela + QStringLiteral(" s poljem ") + ref.kolona);
+        }
+        // Opened exclusively: let it go at once.
+        tmpDataSet.Close();
+    }
+    if (reference.size() > kMaxReferenc)
         sporoci(QStringLiteral("PREVEČ MASTER/DETAIL polj (>20)"));
 
     meStr->setPlainText(str.join(u'\n'));
@@ -312,6 +322,9 @@ void TfmNastavi::btPripraviClick()
 
 void TfmNastavi::btShraniClick()
 {
+    // The review page may have been edited: what is saved is checked again.
+    preveriStrukturo(vrsticeStr(), TVrstaStrukture::splosna);
+
     // Reference tables whose DBF is not there yet.
     QStringList manjkajo;
     for (const QString &ime : prMastStr) {
@@ -356,7 +369,10 @@ void TfmNastavi::spOpenFileClick()
         nastaviCelico(r, colTip, k.tipPolja);
         nastaviCelico(r, colDol, k.tipPolja == QLatin1String("DATE") ? QStringLiteral("19")
                                                                       : QString::number(k.dolzina));
-        nastaviCelico(r, colDec, k.tipPolja == QLatin1String("NUMBER") ? QString::number(k.decMest) : QString());
+        // A NUMBER with no decimals was written for an unconstrained column
+        // (a NUMBER with scale 0 is written INTEGER): its scale stays unknown.
+        const bool decimalke = k.tipPolja == QLatin1String("NUMBER") && k.decMest != 0;
+        nastaviCelico(r, colDec, decimalke ? QString::number(k.decMest) : QString());
         nastaviCelico(r, colOdvKolona, k.mKolona);
         nastaviCelico(r, colOdvTabela, k.mTabela);
     }

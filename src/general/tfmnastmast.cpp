@@ -74,10 +74,13 @@ void TfmNastMast::napolniKolone()
         Vrstica v;
         v.kolona = q.FieldByName(QStringLiteral("column_name")).AsString();
         v.tip = q.FieldByName(QStringLiteral("data_type")).AsString();
-        // A master/detail table never carries the replication columns.
-        const bool izpusti = QStringLiteral("DATUMIPL,USER_IPL").contains(v.kolona) ||
-                             (v.kolona == kandidat && v.tip == QLatin1String("NUMBER"));
-        v.pr = v.upd = izpusti ? prazno : plus;
+        // A master/detail table never carries the replication columns. Its
+        // numbered key is what the lookups find a code by: it is exported,
+        // never updated.
+        const bool izpusti = QStringLiteral("DATUMIPL,USER_IPL").contains(v.kolona);
+        const bool kljuc = v.kolona == kandidat && v.tip == QLatin1String("NUMBER");
+        v.pr = izpusti ? prazno : plus;
+        v.upd = izpusti || kljuc ? prazno : plus;
         const TOracleValue precision = q.FieldByName(QStringLiteral("data_precision"));
         const TOracleValue scale = q.FieldByName(QStringLiteral("data_scale"));
         if (!precision.IsNull())
@@ -110,7 +113,7 @@ void TfmNastMast::btPripraviClick()
 {
     QStringList str;
     str << vrsticaTabela() << QStringLiteral("STRUKTURA");
-    prAStr.clear();
+    QVector<tipDBFStruktura> polja;
     for (int r = 1; r < sgCol->rowCount(); ++r) {
         if (celica(r, colPR) != plus)
             continue;
@@ -119,7 +122,8 @@ void TfmNastMast::btPripraviClick()
         QString tip = celica(r, colTip);
         const QString dol = celica(r, colDol);
         const QString dec = celica(r, colDec);
-        if (tip == QLatin1String("NUMBER") && (dec == QLatin1String("0") || dec.isEmpty()))
+        // As in the general editor: only a scale known to be 0 makes INTEGER.
+        if (tip == QLatin1String("NUMBER") && dec == QLatin1String("0"))
             tip = QStringLiteral("INTEGER");
         str << ime + u',' + zastavica + u',' + tip + u',' + dol + QStringLiteral(",,,,");
 
@@ -127,8 +131,10 @@ void TfmNastMast::btPripraviClick()
         qint32 decimalk = dec.toInt();
         QString crka = tip;
         prirediTipMasterDetail(crka, dolz, decimalk);
-        prAStr.append({ime, crka, dolz, decimalk});
+        polja.append({ime, crka, dolz, decimalk});
     }
+    preveriStrukturo(str, TVrstaStrukture::masterDetail);
+    prAStr = polja;
     prPoz = int(prAStr.size()) - 1;
 
     meStr->setPlainText(str.join(u'\n'));
@@ -139,6 +145,9 @@ void TfmNastMast::btPripraviClick()
 
 void TfmNastMast::btShraniClick()
 {
+    // The review page may have been edited: what is saved is checked again.
+    preveriStrukturo(vrsticeStr(), TVrstaStrukture::masterDetail);
+
     const bool shranjeno = shraniStrukturo(QStringLiteral("Strukture Master/Detail|*.mst"), QStringLiteral("mst"));
     // The DBF is made whether or not the text was saved.
     kreirajDBF(m_ctx, moxpath::join(m_ctx.currSaveDir, imeDBF(cbTabele->currentText(), true)), prAStr, prPoz + 1);
@@ -163,6 +172,9 @@ void TfmNastMast::spOpenFileClick()
         nastaviCelico(r, colTip, k.tipPolja);
         nastaviCelico(r, colDol, k.tipPolja == QLatin1String("DATE") ? QStringLiteral("10")
                                                                       : QString::number(k.dolzina));
-        nastaviCelico(r, colDec, k.tipPolja == QLatin1String("NUMBER") ? QString::number(k.decMest) : QString());
+        // The file holds no decimals: the scale of a NUMBER stays unknown, so
+        // that writing it back keeps it NUMBER.
+        nastaviCelico(r, colDec, k.tipPolja == QLatin1String("NUMBER") && k.decMest != 0 ? QString::number(k.decMest)
+                                                                                          : QString());
     }
 }

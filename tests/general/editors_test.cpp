@@ -26,8 +26,11 @@
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QToolButton>
 
 // Readable values in failure messages.
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
@@ -395,6 +398,12 @@ TEST_F(Editors, MoreThanTwentyReferenceRowsWarn)
     for (const int rows : {20, 21}) {
         ui.messages.clear();
         TfmNastavi f(ctx);
+        {
+            const QSignalBlocker zaklep(f.cbTabele);
+            f.cbUpor->setEditText(QStringLiteral("TAVO"));
+            f.cbTabele->setEditText(QStringLiteral("KA060AK0"));
+        }
+        f.meKljuc->setPlainText(QStringLiteral("CODE_R VARCHAR2"));
         f.sgCol->setRowCount(rows + 1);
         for (int r = 1; r <= rows; ++r) {
             f.nastaviCelico(r, TfmNastavi::colPR, QStringLiteral("+"));
@@ -479,9 +488,10 @@ TEST_F(Editors, MasterDetailEditorWritesMstAndDbfWithDates)
     EXPECT_EQ(f.trenUser, "TAVO");
     f.cbTabeleEnter();
     f.cbTabele->setEditText(QStringLiteral("KA060AK0"));
+    // The numbered key is exported by default: the lookups find codes by it.
     EXPECT_EQ(grid(f, 6), (QStringList{
                               "PR|UPD|Kolona|Tip|Dol|Dec",
-                              " | |SIFRA060|NUMBER|10|0",
+                              "+| |SIFRA060|NUMBER|10|0",
                               "+|+|CODE_060|VARCHAR2|10|",
                               "+|+|OPIS_060|VARCHAR2|60|",
                               "+|+|CENA_060|NUMBER|9|2",
@@ -492,8 +502,7 @@ TEST_F(Editors, MasterDetailEditorWritesMstAndDbfWithDates)
                               " | |DATUMIPL|DATE|10|",
                               " | |USER_IPL|VARCHAR2|30|",
                           }));
-    // The key goes into the export; the code is not updated.
-    f.sgColClick(1, TfmNastMast::colPR);
+    // The code is not updated.
     f.sgColClick(2, TfmNastMast::colUPD);
     f.btPripraviClick();
     EXPECT_EQ(f.pcStruktura->currentWidget(), f.tsPregled);
@@ -547,7 +556,104 @@ TEST_F(Editors, ReplicationModeSavesAtOnce)
     f.btPripraviClick();
     EXPECT_EQ(asked.size(), 1);
     EXPECT_TRUE(QFileInfo::exists(ctx.currSaveDir + QStringLiteral("KA061AK0.mst")));
-    EXPECT_EQ(dbfFields(ctx.currSaveDir + QStringLiteral("KA061AK0")), QStringList{"OPIS_061 C 20"});
+    EXPECT_EQ(dbfFields(ctx.currSaveDir + QStringLiteral("KA061AK0")).mid(1), QStringList{"OPIS_061 C 20"});
+    EXPECT_TRUE(dbfFields(ctx.currSaveDir + QStringLiteral("KA061AK0")).value(0).startsWith("SIFRA061 C "));
+}
+
+TEST_F(Editors, UnconstrainedNumbersStayNumbers)
+{
+    exec({"create table KA062AK0 (SIFRA062 NUMBER(10), CODE_062 VARCHAR2(10), VRED_062 NUMBER, CELO_062 NUMBER(*,0))"});
+    TfmNastavi f(ctx);
+    chooseTable(f, QStringLiteral("TAVO"), QStringLiteral("KA062AK0"));
+    f.btPripraviClick();
+    const QString besedilo = f.meStr->toPlainText();
+    // No precision and no scale: any value, decimals included, so NUMBER.
+    EXPECT_TRUE(besedilo.contains("\nVRED_062,U,NUMBER,22,,,,\n")) << besedilo.toStdString();
+    // A scale of 0 holds whole numbers only.
+    EXPECT_TRUE(besedilo.contains("\nCELO_062,U,INTEGER,22,0,,,")) << besedilo.toStdString();
+
+    // Opened and written again, the column stays NUMBER.
+    const QString pot = ctx.currSaveDir + QStringLiteral("KA062AK0.str");
+    moxtext::writeTextLines(pot, f.meStr->toPlainText().split(u'\n'));
+    TfmNastavi g(ctx);
+    g.izberiDatoteko = chooser(pot);
+    g.spOpenFileClick();
+    g.btPripraviClick();
+    EXPECT_TRUE(g.meStr->toPlainText().contains("\nVRED_062,U,NUMBER,22,,,,")) << g.meStr->toPlainText().toStdString();
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(u'\n').toStdString();
+}
+
+TEST_F(Editors, TextsTheTransfersCannotUseAreRefused)
+{
+    // The general editor without a key: the refresh could not find a row.
+    TfmNastavi f(ctx);
+    chooseTable(f, QStringLiteral("TAVO"), QStringLiteral("KA060AK0"));
+    f.meKljuc->clear();
+    f.btPripravi->click();
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].contains("KLJUC")) << ui.messages[0].toStdString();
+    EXPECT_EQ(f.pcStruktura->currentWidget(), f.tsNastavitve);
+    EXPECT_TRUE(f.meStr->toPlainText().isEmpty());
+
+    // A reference table that names a path.
+    ui.messages.clear();
+    f.meKljuc->setPlainText(QStringLiteral("CODE_060 VARCHAR2"));
+    f.nastaviCelico(5, TfmNastavi::colOdvKolona, QStringLiteral("CODE_X"));
+    f.nastaviCelico(5, TfmNastavi::colOdvTabela, QStringLiteral("../KA061AK0"));
+    f.btPripravi->click();
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].contains("../KA061AK0")) << ui.messages[0].toStdString();
+
+    // The review text edited into one without columns is neither saved nor
+    // given a DBF.
+    ui.messages.clear();
+    f.nastaviCelico(5, TfmNastavi::colOdvTabela, QString());
+    f.nastaviCelico(5, TfmNastavi::colOdvKolona, QString());
+    f.btPripravi->click();
+    ASSERT_TRUE(ui.messages.isEmpty()) << ui.messages.join(u'\n').toStdString();
+    f.meStr->setPlainText(QStringLiteral("TABELA=TAVO.KA060AK0\nKLJUC=CODE_060 VARCHAR2\nSTRUKTURA\n"));
+    f.izberiDatoteko = chooser(ctx.currSaveDir + QStringLiteral("KA060AK0.str"));
+    f.btShrani->click();
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].contains("stolpca")) << ui.messages[0].toStdString();
+    EXPECT_TRUE(asked.isEmpty());
+    EXPECT_TRUE(QDir(ctx.currSaveDir).entryList(QDir::Files).isEmpty());
+
+    // The master/detail editor with no column chosen.
+    ui.messages.clear();
+    TfmNastMast m(ctx);
+    m.cbUpor->setEditText(QStringLiteral("TAVO"));
+    m.cbTabele->setEditText(QStringLiteral("KA061AK0"));
+    for (int r = 1; r < m.sgCol->rowCount(); ++r)
+        m.nastaviCelico(r, TfmNastMast::colPR, QStringLiteral(" "));
+    m.btPripravi->click();
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].contains("stolpca")) << ui.messages[0].toStdString();
+    EXPECT_EQ(m.pcStruktura->currentWidget(), m.tsNastavitve);
+}
+
+TEST_F(Editors, AFileTheTransfersCannotUseIsNotOpened)
+{
+    const QString brez = ctx.currSaveDir + QStringLiteral("BREZ.str");
+    moxtext::writeTextLines(brez, {"TABELA=TAVO.KA060AK0", "STRUKTURA", "CODE_060,,VARCHAR2,10,,,,"});
+    TfmNastavi f(ctx);
+    f.izberiDatoteko = chooser(brez);
+    f.spOpenFile->click();
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].contains("KLJUC")) << ui.messages[0].toStdString();
+    EXPECT_TRUE(f.edStrFile->text().isEmpty());
+    EXPECT_TRUE(f.meStr->toPlainText().isEmpty());
+    EXPECT_EQ(f.sgCol->rowCount(), 1);
+
+    // The same lines as a master/detail file are sound.
+    ui.messages.clear();
+    const QString mst = ctx.currSaveDir + QStringLiteral("BREZ.mst");
+    QFile::copy(brez, mst);
+    TfmNastMast m(ctx);
+    m.izberiDatoteko = chooser(mst);
+    m.spOpenFile->click();
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(u'\n').toStdString();
+    EXPECT_EQ(m.edStrFile->text(), mst);
 }
 
 TEST_F(Editors, TheMenuOperationsOpenTheEditors)
