@@ -8,8 +8,8 @@ namespace moxskripta {
 namespace {
 
 // The next item of a list: the text before the first ",", trimmed; the list
-// keeps at most 100 characters after that ",". Without a "," the item is
-// the whole list and the list ends.
+// goes on after that ",". Without a "," the item is the whole list and the
+// list ends.
 QString naslednja(QString &seznam)
 {
     const qsizetype p = seznam.indexOf(u',');
@@ -19,11 +19,68 @@ QString naslednja(QString &seznam)
         return postavka;
     }
     const QString postavka = moxtext::trimBlanks(seznam.left(p));
-    seznam = seznam.mid(p + 1, 100);
+    seznam = seznam.mid(p + 1);
     return postavka;
 }
 
+const QString kNiIzveden = QStringLiteral("; ukaz ni izveden");
+
+// The text a line keeps after its command word, as razcleniUkaz cuts it.
+qsizetype dolzinaZaUkazom(const QString &line)
+{
+    const qsizetype p = line.indexOf(u' ');
+    if (p < 0)
+        return 0;
+    qsizetype e = line.size();
+    while (e > p + 1 && moxtext::isBlank(line.at(e - 1)))
+        --e;
+    return e - (p + 1);
+}
+
+bool jeUkaz(const QString &ukaz)
+{
+    for (const char *b : {CONNECT, LARGERB, REFRESH, REPLIKACIJA, SQL, PREPARE})
+        if (ukaz == QLatin1String(b))
+            return true;
+    return false;
+}
+
+// Why the command cannot run, or empty.
+QString napakaUkaza(const QString &line, const TUkaz &u)
+{
+    if (dolzinaZaUkazom(line) > kNajdaljsiUkaz)
+        return QStringLiteral("Vrstica je predolga: za ukazom %1 je več kot %2 znakov").arg(u.ukaz).arg(kNajdaljsiUkaz) +
+               kNiIzveden;
+    if (u.ukaz == QLatin1String(SQL)) {
+        const QString &a = u.a1;
+        const bool narekovaj = !a.isEmpty() && (a.front() == u'"' || a.front() == u'\'');
+        if (narekovaj && (a.size() < 2 || a.back() != a.front()))
+            return QStringLiteral("Stavek SQL nima zaključnega narekovaja (") + a.front() + u')' + kNiIzveden;
+    } else if (u.ukaz == QLatin1String(PREPARE)) {
+        for (const TPostavkaPriprave &p : postavkePriprave(u.a1))
+            if (!p.napaka.isEmpty())
+                return p.napaka + kNiIzveden;
+    } else if (u.ukaz == QLatin1String(REFRESH)) {
+        for (const QString &p : postavkeOsvezitve(u.a1)) {
+            const QString n = jeDruzinaOsvezitve(p) ? QString() : napakaImena(p);
+            if (!n.isEmpty())
+                return n + kNiIzveden;
+        }
+    }
+    return QString();
+}
+
 } // namespace
+
+QString napakaImena(const QString &ime)
+{
+    bool pot = ime.contains(QStringLiteral(".."));
+    for (const QChar c : {u'/', u'\\', u':'})
+        pot = pot || ime.contains(c);
+    if (!pot)
+        return QString();
+    return QStringLiteral("Ime tabele \"%1\" ni dovoljeno: ime ne sme vsebovati poti").arg(ime);
+}
 
 QString skupinaVrstice(const QString &line, qsizetype *podcrtaj)
 {
@@ -35,26 +92,28 @@ QString skupinaVrstice(const QString &line, qsizetype *podcrtaj)
     return QStringLiteral("XXX");
 }
 
-TUkaz ukazVrstice(const QString &line, const QString &currInclude)
+TUkazSkripte ukazVrstice(const QString &line, const QString &currInclude)
 {
+    TUkazSkripte r;
     if (line.startsWith(u'#')) {
-        TUkaz u;
-        u.ukaz = QString::fromLatin1(KOMENTAR);
-        return u;
+        r.ukaz = QString::fromLatin1(KOMENTAR);
+        return r;
     }
-    if (!line.startsWith(u'/') || currInclude == QStringLiteral("ALL"))
-        return razcleniUkaz(line);
-
-    qsizetype u = 0;
-    const QString skupina = skupinaVrstice(line, &u);
-    // An empty group is found in no include list.
-    if (skupina.isEmpty() || !currInclude.contains(skupina)) {
-        TUkaz k;
-        k.ukaz = QString::fromLatin1(KOMENTAR);
-        return k;
+    if (!line.startsWith(u'/') || currInclude == QStringLiteral("ALL")) {
+        static_cast<TUkaz &>(r) = razcleniUkaz(line);
+    } else {
+        qsizetype u = 0;
+        const QString skupina = skupinaVrstice(line, &u);
+        // An empty group is found in no include list.
+        if (skupina.isEmpty() || !currInclude.contains(skupina)) {
+            r.ukaz = QString::fromLatin1(KOMENTAR);
+            return r;
+        }
+        static_cast<TUkaz &>(r) = razcleniUkaz(line);
+        r.ukaz = r.ukaz.mid(u, 30);
     }
-    TUkaz r = razcleniUkaz(line);
-    r.ukaz = r.ukaz.mid(u, 30);
+    if (jeUkaz(r.ukaz))
+        r.napaka = napakaUkaza(line, r);
     return r;
 }
 
@@ -105,13 +164,25 @@ QVector<TPostavkaPriprave> postavkePriprave(const QString &seznam)
         if (q1 >= 0) {
             p.sNavednico = true;
             const qsizetype q2 = postavka.indexOf(u'"', q1 + 1);
-            if (q2 > q1)
-                p.filter = moxtext::trimBlanks(postavka.mid(q1 + 1, q2 - q1 - 1));
             p.ime = moxtext::trimBlanks(postavka.left(q1));
+            if (p.ime.isEmpty()) {
+                p.napaka = QStringLiteral("Filter nima imena tabele: ") + postavka;
+            } else if (q2 < 0) {
+                // Without its closing quote the filter's end is unknown:
+                // preparing the whole table instead is never right.
+                p.napaka = QStringLiteral("Filter za %1 nima zaključnega narekovaja (\")").arg(p.ime);
+            } else {
+                p.filter = moxtext::trimBlanks(postavka.mid(q1 + 1, q2 - q1 - 1));
+                const QString zatem = moxtext::trimBlanks(postavka.mid(q2 + 1));
+                if (!zatem.isEmpty())
+                    p.napaka = QStringLiteral("Za filtrom za %1 je še besedilo: %2").arg(p.ime, zatem);
+            }
         } else {
             p.ime = postavka;
         }
-        if (!p.ime.isEmpty())
+        if (p.napaka.isEmpty() && !jeDruzinaPriprave(p.ime))
+            p.napaka = napakaImena(p.ime);
+        if (!p.ime.isEmpty() || !p.napaka.isEmpty())
             out << p;
     }
     return out;

@@ -22,6 +22,21 @@ inline constexpr const char *SQL = "SQL";
 inline constexpr const char *PREPARE = "PREPARE";
 inline constexpr const char *KOMENTAR = "KOMENTAR";
 
+// The longest text a command line keeps after its command word.
+inline constexpr qsizetype kNajdaljsiUkaz = 500;
+
+// The command of a script line, and why it cannot run.
+struct TUkazSkripte : TUkaz {
+    // Empty when the line can run. Otherwise the line is an error of the run
+    // and nothing of it runs: its text (after the command word) is longer
+    // than kNajdaljsiUkaz, a quote it opens is not closed (a PREPARE filter,
+    // the SQL statement's delimiters), or an item of a PREPARE or REFRESH
+    // list names a path instead of a table (see napakaImena). Comments,
+    // group lines that do not run and words that match no command never
+    // carry an error.
+    QString napaka;
+};
+
 // The command a script line gives, with its arguments:
 //  - a line beginning with "#" is the command KOMENTAR;
 //  - a group line ("/" + group + "_" + command word, then the arguments)
@@ -32,7 +47,14 @@ inline constexpr const char *KOMENTAR = "KOMENTAR";
 //    not run is KOMENTAR. With the include list "ALL" a group line keeps its
 //    "/" word, which matches no command;
 //  - any other line is split by razcleniUkaz.
-TUkaz ukazVrstice(const QString &line, const QString &currInclude);
+// The command's napaka says why the line cannot run (see TUkazSkripte).
+TUkazSkripte ukazVrstice(const QString &line, const QString &currInclude);
+
+// Why a general table's name in a PREPARE or REFRESH list cannot be used as a
+// structure file's name, or empty when it can: the file is the directory
+// plus the name plus ".str", so a name holding "/", "\\", ":" or ".." would
+// reach outside the directory.
+QString napakaImena(const QString &ime);
 
 // The group of a group line, as ukazVrstice finds it, and the position
 // (counted from 1) of its first "_" (0 when there is none).
@@ -47,9 +69,9 @@ QString zamenjajBazo(const QString &alias, const QString &sourceBase, const QStr
 // last character (the delimiters).
 QString stavekSQL(const QString &a1);
 
-// The items of a REFRESH list: the texts between the ",", trimmed. After
-// each item only the next 100 characters of the list are kept. Empty items
-// (",,", a list of blanks) name nothing and are left out.
+// The items of a REFRESH list: the texts between the ",", trimmed. The whole
+// list is read (the line's own limit bounds it), so no item is lost. Empty
+// items (",,", a list of blanks) name nothing and are left out.
 QStringList postavkeOsvezitve(const QString &seznam);
 
 // One item of a PREPARE list: a family or a general table, and for a
@@ -61,17 +83,22 @@ struct TPostavkaPriprave {
     // and filter included, so it never names a family ("SKS "x"" is the
     // general table SKS with the filter x).
     bool sNavednico = false;
+    // Why the item cannot be prepared (a filter whose closing quote is
+    // missing, a name that is a path), empty when it can.
+    QString napaka;
     bool operator==(const TPostavkaPriprave &o) const
     {
-        return ime == o.ime && filter == o.filter && sNavednico == o.sNavednico;
+        return ime == o.ime && filter == o.filter && sNavednico == o.sNavednico && napaka == o.napaka;
     }
 };
 
 // The items of a PREPARE list. A list that holds a double quote is one item
 // as a whole (so "A,B "filter"" is the general table A,B with that filter);
 // otherwise it is split like a REFRESH list. An item with a double quote is
-// the name before it and the filter between it and the next double quote
-// (empty when there is none), both trimmed.
+// the name before it and the filter between it and the next double quote,
+// both trimmed; without that next quote the item's napaka says so (the
+// filter is never dropped quietly), as it does for text after the closing
+// quote.
 QVector<TPostavkaPriprave> postavkePriprave(const QString &seznam);
 
 // The line of a one-line run: arguments 1 to 4 joined by single blanks.

@@ -141,9 +141,9 @@ TEST(ScriptLanguage, RefreshLists)
         {QStringLiteral("A,,B"), {QStringLiteral("A"), QStringLiteral("B")}},
         {QString(), {}},
         {QStringLiteral("  "), {}},
-        // After its first item a list keeps 100 characters.
+        // A long list loses no item.
         {QStringLiteral("A,") + QString(50, u'B') + u',' + QString(60, u'C') + QStringLiteral(",D"),
-         {QStringLiteral("A"), QString(50, u'B'), QString(49, u'C')}},
+         {QStringLiteral("A"), QString(50, u'B'), QString(60, u'C'), QStringLiteral("D")}},
     };
     for (const auto &c : cases)
         EXPECT_EQ(postavkeOsvezitve(c.list), c.items) << c.list.toStdString();
@@ -151,24 +151,91 @@ TEST(ScriptLanguage, RefreshLists)
 
 TEST(ScriptLanguage, PrepareListsAndFilters)
 {
-    using P = TPostavkaPriprave;
+    const auto P = [](const QString &ime, const QString &filter = {}, bool sNavednico = false) {
+        TPostavkaPriprave p;
+        p.ime = ime;
+        p.filter = filter;
+        p.sNavednico = sNavednico;
+        return p;
+    };
     const struct {
         QString list;
-        QVector<P> items;
+        QVector<TPostavkaPriprave> items;
     } cases[] = {
-        {QStringLiteral("SKS,OBR"), {P{QStringLiteral("SKS"), {}}, P{QStringLiteral("OBR"), {}}}},
+        {QStringLiteral("SKS,OBR"), {P(QStringLiteral("SKS")), P(QStringLiteral("OBR"))}},
         {QStringLiteral("KA000HED \" where SIFRA000 > 10 \""),
-         {P{QStringLiteral("KA000HED"), QStringLiteral("where SIFRA000 > 10"), true}}},
+         {P(QStringLiteral("KA000HED"), QStringLiteral("where SIFRA000 > 10"), true)}},
         // With a double quote the whole list is one general table.
-        {QStringLiteral("A,B \"where x=1\""), {P{QStringLiteral("A,B"), QStringLiteral("where x=1"), true}}},
-        {QStringLiteral("T \"unterminated"), {P{QStringLiteral("T"), {}, true}}},
-        {QStringLiteral("T \"\""), {P{QStringLiteral("T"), {}, true}}},
+        {QStringLiteral("A,B \"where x=1\""), {P(QStringLiteral("A,B"), QStringLiteral("where x=1"), true)}},
+        {QStringLiteral("T \"\""), {P(QStringLiteral("T"), {}, true)}},
         // A family's name with a quote is a general table of that name.
-        {QStringLiteral("SKS \"x\""), {P{QStringLiteral("SKS"), QStringLiteral("x"), true}}},
-        {QStringLiteral("GRUPE023,ANALIZEHC"), {P{QStringLiteral("GRUPE023"), {}}, P{QStringLiteral("ANALIZEHC"), {}}}},
+        {QStringLiteral("SKS \"x\""), {P(QStringLiteral("SKS"), QStringLiteral("x"), true)}},
+        {QStringLiteral("GRUPE023,ANALIZEHC"), {P(QStringLiteral("GRUPE023")), P(QStringLiteral("ANALIZEHC"))}},
     };
     for (const auto &c : cases)
         EXPECT_EQ(postavkePriprave(c.list), c.items) << c.list.toStdString();
+
+    // Without its closing quote the item carries the error and no filter.
+    const QVector<TPostavkaPriprave> odprt = postavkePriprave(QStringLiteral("T \"where a=1"));
+    ASSERT_EQ(odprt.size(), 1);
+    EXPECT_EQ(odprt[0].ime, QStringLiteral("T"));
+    EXPECT_TRUE(odprt[0].filter.isEmpty());
+    EXPECT_FALSE(odprt[0].napaka.isEmpty());
+}
+
+TEST(ScriptLanguage, LinesThatCannotRunSayWhy)
+{
+    const QString dolgFilter = QStringLiteral("PREPARE KA000HED \"where code_000 = 'A'") + QString(480, u' ') +
+                               QStringLiteral("\"");
+    const struct {
+        QString line;
+        QString include;
+        const char *says; // part of the error; empty: the line runs
+    } cases[] = {
+        // A filter whose quote is not closed would export the whole table.
+        {QStringLiteral("PREPARE KA000HED \"where code_000 = 'A'"), {}, "narekovaja"},
+        {QStringLiteral("PREPARE KA000HED \"where code_000 = 'A'\" and 1=1"), {}, "še besedilo"},
+        {QStringLiteral("PREPARE \"where code_000 = 'A'\""), {}, "imena tabele"},
+        // The closing quote beyond the 500 characters a line keeps.
+        {dolgFilter, {}, "predolga"},
+        {QStringLiteral("REFRESH ") + QString(501, u'A'), {}, "predolga"},
+        {QStringLiteral("CONNECT u p ") + QString(500, u'D'), {}, "predolga"},
+        {QStringLiteral("SQL \"delete from t"), {}, "narekovaja"},
+        {QStringLiteral("SQL 'x"), {}, "narekovaja"},
+        {QStringLiteral("SQL \""), {}, "narekovaja"},
+        // A group line's SQL keeps its first word only: never a statement.
+        {QStringLiteral("/A_SQL \"delete from t\""), QStringLiteral("A"), "narekovaja"},
+        // Items that name a path instead of a table.
+        {QStringLiteral("REFRESH ../../x"), {}, "../../x"},
+        {QStringLiteral("REFRESH SKS,a/b"), {}, "a/b"},
+        {QStringLiteral("REFRESH x\\y"), {}, "poti"},
+        {QStringLiteral("REFRESH c:x"), {}, "poti"},
+        {QStringLiteral("PREPARE ..\\x"), {}, "poti"},
+        {QStringLiteral("PREPARE ../x \"where a=1\""), {}, "poti"},
+        {QStringLiteral("/A_REFRESH ..,SKS d:\\prenos\\"), QStringLiteral("A"), "poti"},
+        // These run.
+        {QStringLiteral("PREPARE KA000HED \"where code_000 = 'A'\"  "), {}, ""},
+        {QStringLiteral("REFRESH ") + QString(500, u'A') + QStringLiteral("   "), {}, ""},
+        {QStringLiteral("REFRESH KA060AK0.X,SKS"), {}, ""},
+        {QStringLiteral("SQL \"delete from t\""), {}, ""},
+        {QStringLiteral("SQL (delete from t)"), {}, ""},
+        {QStringLiteral("/A_REFRESH sks d:\\prenos\\"), QStringLiteral("A"), ""},
+        // Comments, group lines that do not run and unknown words never fail.
+        {QStringLiteral("# REFRESH ../x ") + QString(600, u'x'), {}, ""},
+        {QStringLiteral("/B_REFRESH ../x"), QStringLiteral("A"), ""},
+        {QStringLiteral("NAPISI ") + QString(600, u'x'), {}, ""},
+    };
+    for (const auto &c : cases) {
+        const TUkazSkripte u = ukazVrstice(c.line, c.include);
+        const QString what = c.line.left(60);
+        if (*c.says == 0) {
+            EXPECT_TRUE(u.napaka.isEmpty()) << what.toStdString() << ": " << u.napaka.toStdString();
+        } else {
+            EXPECT_TRUE(u.napaka.contains(QString::fromUtf8(c.says))) << what.toStdString() << ": "
+                                                                      << u.napaka.toStdString();
+            EXPECT_TRUE(u.napaka.endsWith(QStringLiteral("ukaz ni izveden"))) << what.toStdString();
+        }
+    }
 }
 
 TEST(ScriptLanguage, FamiliesOfEachCommand)
