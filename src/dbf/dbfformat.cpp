@@ -165,6 +165,10 @@ TableLayout decodeTable(const QByteArray &head, qint64 fileSize, const QString &
         t.fields.append(f);
         pos += kFieldDescriptorSize;
     }
+    // The records start where the header length says; a length that stops
+    // before the terminator would have them read shifted.
+    if (pos >= h.headerLength)
+        bad(fileName, QStringLiteral("glava (%1 zlogov) se konča pred zaključkom seznama polj").arg(h.headerLength));
     if (t.fields.isEmpty())
         bad(fileName, QStringLiteral("tabela nima polj"));
 

@@ -99,6 +99,8 @@ TEST(DbfCorrupt, DamageGivesAnErrorNamingFileAndFault)
         {"date field of width 6", [](QByteArray &d, QByteArray &) { d[96 + 16] = 6; }, "T.DBF", "datumsko polje DAY"},
         {"no fields", [](QByteArray &d, QByteArray &) { d[32] = 0x0D; }, "T.DBF", "nima polj"},
         {"field without a name", [](QByteArray &d, QByteArray &) { memset(d.data() + 32, 0, 11); }, "T.DBF", "nima imena"},
+        // Records would be read shifted by the missing byte.
+        {"header length stops before the terminator", [](QByteArray &d, QByteArray &) { put16(d, 8, kHeaderLen - 1); }, "T.DBF", "pred zaključkom seznama polj"},
         {"descriptor past the header", [](QByteArray &d, QByteArray &) { put16(d, 8, 32 + 32 + 10); put32(d, 4, 0); }, "T.DBF", "opis polja 2"},
         {"memo file missing", [](QByteArray &, QByteArray &f) { f = QByteArray(); }, "T.FPT", "manjka"},
         {"memo file shorter than its header", [](QByteArray &, QByteArray &f) { f.truncate(100); }, "T.FPT", "prekratka"},
