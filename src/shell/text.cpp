@@ -2,8 +2,10 @@
 
 #include "shell/moxerror.h"
 
+#include <QByteArrayView>
 #include <QFile>
 #include <QHash>
+#include <QStringDecoder>
 
 namespace moxtext {
 namespace {
@@ -122,12 +124,28 @@ bool isCp1250(const QString &s)
     return true;
 }
 
+QString decodeTextFile(const QByteArray &bytes)
+{
+    // Editors that save "UTF-8 with signature" put these three bytes first;
+    // read as the code page they would stick to the first line.
+    static const QByteArray kBom("\xEF\xBB\xBF");
+    if (!bytes.startsWith(kBom))
+        return fromCp1250(bytes);
+    const QByteArrayView rest(bytes.constData() + kBom.size(), bytes.size() - kBom.size());
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8.decode(rest);
+    // A file that is not UTF-8 after all keeps its bytes as the code page.
+    if (utf8.hasError())
+        return fromCp1250(rest.data(), rest.size());
+    return text;
+}
+
 QStringList readTextLines(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw EMoxError(QStringLiteral("Ne morem brati datoteke %1: %2").arg(path, f.errorString()));
-    const QString text = fromCp1250(f.readAll());
+    const QString text = decodeTextFile(f.readAll());
     QStringList lines;
     qsizetype start = 0;
     const qsizetype n = text.size();

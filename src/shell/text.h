@@ -26,9 +26,14 @@ bool isBlank(QChar c);
 QString trimBlanks(const QString &s);
 QString trimBlanksLeft(const QString &s);
 
+// The text of a file's bytes: Windows-1250, except that a file beginning
+// with the UTF-8 byte-order mark is UTF-8 without the mark (when the rest is
+// not valid UTF-8, the rest is read as Windows-1250).
+QString decodeTextFile(const QByteArray &bytes);
+
 // Reads a text file whole into lines (CR LF, LF or CR ends a line; a final
-// line end does not add an empty line). Throws EMoxError naming the file when
-// it cannot be read.
+// line end does not add an empty line), decoded by decodeTextFile. Throws
+// EMoxError naming the file when it cannot be read.
 QStringList readTextLines(const QString &path);
 // Writes (replacing) or appends lines, each followed by CR LF, in
 // Windows-1250. Throws EMoxError naming the file on failure.

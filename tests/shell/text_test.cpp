@@ -45,6 +45,34 @@ TEST(Text, TextFilesAreCp1250WithCrLf)
     EXPECT_THROW(readTextLines(env.path(QStringLiteral("missing.txt"))), EMoxError);
 }
 
+TEST(Text, FilesSavedWithTheUtf8MarkReadWithoutIt)
+{
+    TestEnv env;
+    const QString file = env.path(QStringLiteral("bom.txt"));
+    const struct {
+        const char *name;
+        QByteArray bytes;
+        QStringList lines;
+    } cases[] = {
+        {"script with the mark", QByteArray("\xEF\xBB\xBF" "CONNECT tavo 2 db\r\nREFRESH SKS\r\n"),
+         {QStringLiteral("CONNECT tavo 2 db"), QStringLiteral("REFRESH SKS")}},
+        // After the mark the file is UTF-8.
+        {"UTF-8 letters", QByteArray("\xEF\xBB\xBF" "\xC4\x8C" "as\n\xC5\xBE"), {QStringLiteral("Čas"), QStringLiteral("ž")}},
+        {"only the mark", QByteArray("\xEF\xBB\xBF"), {}},
+        // Not UTF-8 after the mark: the code page, the mark still dropped.
+        {"code page after the mark", QByteArray("\xEF\xBB\xBF" "\xC8" "as"), {QStringLiteral("Čas")}},
+        // Without the mark those bytes are ordinary letters of the code page.
+        {"mark-like text further on", QByteArray("x\r\n\xEF\xBB\xBF"), {QStringLiteral("x"), QStringLiteral("ď»ż")}},
+    };
+    for (const auto &c : cases) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.bytes);
+        f.close();
+        EXPECT_EQ(readTextLines(file), c.lines) << c.name;
+    }
+}
+
 TEST(Paths, SeparatorsAndTrailingSeparator)
 {
     const QChar s = moxpath::separator();
