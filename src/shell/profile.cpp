@@ -3,9 +3,13 @@
 #include "shell/moxerror.h"
 #include "shell/text.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSaveFile>
+#include <QSet>
 #include <QStandardPaths>
 
 namespace {
@@ -102,7 +106,85 @@ QString readValue(const QString &line, qsizetype eq)
     return v;
 }
 
+// The settings of one file as last read: the raw value text of the first
+// occurrence of each key in the first section of each name (names upper-cased
+// by upperAZ), with what the file looked like then. Start-up reads many keys
+// one after another; the file is read once for all of them.
+struct Posnetek {
+    QString pot; // absolute path, empty when nothing is held
+    qint64 velikost = -1;
+    QDateTime spremenjena;
+    bool zanesljiv = false; // the file was old enough when read (see veljaven)
+    QHash<QString, QHash<QString, QString>> vrednosti;
+};
+
+QMutex g_zaklep;
+Posnetek g_posnetek;
+qint64 g_branj = 0;
+
+// A file changed within this time before it was read may be changed again
+// without its time stamp moving (file systems count time in steps, FAT in two
+// seconds): such a reading is not kept.
+constexpr qint64 kNegotovoMs = 2000;
+
+bool veljaven(const Posnetek &p, const QFileInfo &fi)
+{
+    return p.zanesljiv && p.pot == fi.absoluteFilePath() && p.velikost == fi.size() &&
+           p.spremenjena == fi.lastModified();
+}
+
+Posnetek preberiPosnetek(const QString &file, const QFileInfo &fi)
+{
+    Posnetek p;
+    p.pot = fi.absoluteFilePath();
+    p.velikost = fi.size();
+    p.spremenjena = fi.lastModified();
+    const QDateTime zdaj = QDateTime::currentDateTimeUtc();
+    const QStringList lines = moxtext::readTextLines(file);
+    ++g_branj;
+    p.zanesljiv = p.spremenjena.isValid() && p.spremenjena.msecsTo(zdaj) > kNegotovoMs;
+
+    QSet<QString> videne; // sections met so far: only the first of a name counts
+    QHash<QString, QString> *trenutna = nullptr;
+    for (const QString &line : lines) {
+        const QString sec = sectionOf(line);
+        if (!sec.isNull()) {
+            const QString ime = moxtext::upperAZ(sec);
+            if (videne.contains(ime)) {
+                trenutna = nullptr;
+            } else {
+                videne.insert(ime);
+                trenutna = &p.vrednosti[ime];
+            }
+            continue;
+        }
+        if (!trenutna)
+            continue;
+        qsizetype eq = -1;
+        const QString k = keyOf(line, &eq);
+        if (k.isNull())
+            continue;
+        const QString kljuc = moxtext::upperAZ(k);
+        if (!trenutna->contains(kljuc))
+            trenutna->insert(kljuc, readValue(line, eq));
+    }
+    return p;
+}
+
+void pozabi(const QString &file)
+{
+    const QMutexLocker zaklep(&g_zaklep);
+    if (g_posnetek.pot == QFileInfo(file).absoluteFilePath())
+        g_posnetek = Posnetek();
+}
+
 } // namespace
+
+qint64 profileFileReads()
+{
+    const QMutexLocker zaklep(&g_zaklep);
+    return g_branj;
+}
 
 QString settingsFilePath()
 {
@@ -158,35 +240,31 @@ QString decodeProfileValue(const QString &stored)
 
 QString profileStringFrom(const QString &file, const QString &section, const QString &key, const QString &def)
 {
-    if (!QFileInfo(file).isFile())
+    const QFileInfo fi(file);
+    if (!fi.isFile())
         return def;
-    QStringList lines;
-    try {
-        lines = moxtext::readTextLines(file);
-    } catch (const EMoxError &) {
-        return def; // an unreadable settings file reads as a missing one
-    }
-    bool inSection = false;
-    for (const QString &line : lines) {
-        const QString sec = sectionOf(line);
-        if (!sec.isNull()) {
-            if (inSection)
-                break; // the first section of that name decides
-            inSection = sameName(sec, section);
-            continue;
+    const QMutexLocker zaklep(&g_zaklep);
+    if (!veljaven(g_posnetek, fi)) {
+        try {
+            g_posnetek = preberiPosnetek(file, fi);
+        } catch (const EMoxError &) {
+            g_posnetek = Posnetek();
+            return def; // an unreadable settings file reads as a missing one
         }
-        if (!inSection)
-            continue;
-        qsizetype eq = -1;
-        const QString k = keyOf(line, &eq);
-        if (!k.isNull() && sameName(k, key))
-            return decodeProfileValue(readValue(line, eq)).left(kProfileValueMax);
     }
-    return def;
+    const auto sec = g_posnetek.vrednosti.constFind(moxtext::upperAZ(section));
+    if (sec == g_posnetek.vrednosti.constEnd())
+        return def;
+    const auto val = sec->constFind(moxtext::upperAZ(key));
+    if (val == sec->constEnd())
+        return def;
+    return decodeProfileValue(*val).left(kProfileValueMax);
 }
 
 void writeProfileStringTo(const QString &file, const QString &section, const QString &key, const QString &value)
 {
+    // Whatever happens below, the next read looks at the file again.
+    pozabi(file);
     QStringList lines;
     if (QFileInfo::exists(file))
         lines = moxtext::readTextLines(file);
@@ -246,6 +324,7 @@ void writeProfileStringTo(const QString &file, const QString &section, const QSt
     }
     if (out.write(data) != data.size() || !out.commit())
         throw fail(out.errorString());
+    pozabi(file);
 }
 
 QString profileString(const QString &section, const QString &key, const QString &def)

@@ -25,7 +25,10 @@ inline constexpr qsizetype kProfileValueMax = 2047;
 QString settingsFilePath();
 
 // Reads a key of the settings file; def when the file, the section or the key
-// is missing.
+// is missing. The file is read once and its keys kept for the reads that
+// follow, for as long as its size and time stamp stay the same (a file
+// changed in the last two seconds before it was read is read again each
+// time); writing a key lets them go.
 QString profileString(const QString &section, const QString &key, const QString &def);
 
 // Writes a key of the settings file. Throws EMoxError naming the file when the
@@ -40,3 +43,7 @@ void writeProfileStringTo(const QString &file, const QString &section, const QSt
 // leaves a text that is not in the escaped form unchanged.
 QString encodeProfileValue(const QString &value);
 QString decodeProfileValue(const QString &stored);
+
+// How many times a settings file has been read whole since the program
+// started (for tests and benchmarks).
+qint64 profileFileReads();

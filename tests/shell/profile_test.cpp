@@ -3,6 +3,7 @@
 #include "shell/text.h"
 #include "support/testenv.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
@@ -191,4 +192,75 @@ TEST(Profile, QuotesAndBlanksAroundPlainValuesAreDropped)
     EXPECT_EQ(profileString(QStringLiteral("S"), QStringLiteral("a"), QString()), QStringLiteral("x y"));
     EXPECT_EQ(profileString(QStringLiteral("S"), QStringLiteral("b"), QString()), QStringLiteral("z"));
     EXPECT_EQ(profileString(QStringLiteral("S"), QStringLiteral("c"), QString()), QStringLiteral("'"));
+}
+
+namespace {
+
+// Dates the file back, as a settings file that has not changed for a while.
+void makeOld(const QString &path)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600), QFileDevice::FileModificationTime));
+}
+
+QString read(const char *section, const char *key)
+{
+    return profileString(QString::fromLatin1(section), QString::fromLatin1(key), QStringLiteral("-"));
+}
+
+} // namespace
+
+TEST(Profile, ALargeFileIsReadOnceForManyKeys)
+{
+    TestEnv env;
+    QByteArray big;
+    for (int s = 0; s < 200; ++s) {
+        big += "[S" + QByteArray::number(s) + "]\r\n";
+        for (int k = 0; k < 100; ++k)
+            big += "K" + QByteArray::number(k) + "=" + QByteArray::number(s * 1000 + k) + "\r\n";
+    }
+    // A later section of the same name and a later key of the same name do
+    // not count.
+    big += "[S1]\r\nK1=later\r\n[s2]\r\nk2=later\r\n";
+    writeAll(env.iniPath(), big);
+    makeOld(env.iniPath());
+
+    const qint64 before = profileFileReads();
+    for (int s = 0; s < 200; s += 7)
+        for (int k = 0; k < 100; k += 13)
+            EXPECT_EQ(profileString(QStringLiteral("s%1").arg(s), QStringLiteral("k%1").arg(k), QString()),
+                      QString::number(s * 1000 + k));
+    EXPECT_EQ(read("S1", "K1"), QStringLiteral("1001"));
+    EXPECT_EQ(read("S2", "K2"), QStringLiteral("2002"));
+    EXPECT_EQ(read("S2", "K100"), QStringLiteral("-"));
+    EXPECT_EQ(read("S200", "K1"), QStringLiteral("-"));
+    EXPECT_EQ(profileFileReads() - before, 1);
+}
+
+TEST(Profile, AChangedFileIsReadAgain)
+{
+    TestEnv env;
+    writeAll(env.iniPath(), "[MOX]\r\nCURR_USER=ana\r\n");
+    makeOld(env.iniPath());
+    EXPECT_EQ(read("MOX", "CURR_USER"), QStringLiteral("ana"));
+
+    // Changed by another program: same size, new time stamp.
+    writeAll(env.iniPath(), "[MOX]\r\nCURR_USER=eva\r\n");
+    EXPECT_EQ(read("MOX", "CURR_USER"), QStringLiteral("eva"));
+    // Changed again at once, same size: the stamp may not have moved, the
+    // fresh file is still read again.
+    writeAll(env.iniPath(), "[MOX]\r\nCURR_USER=iva\r\n");
+    EXPECT_EQ(read("MOX", "CURR_USER"), QStringLiteral("iva"));
+
+    // Written through the settings functions.
+    makeOld(env.iniPath());
+    EXPECT_EQ(read("MOX", "CURR_USER"), QStringLiteral("iva"));
+    writeProfileString(QStringLiteral("MOX"), QStringLiteral("CURR_USER"), QStringLiteral("ola"));
+    makeOld(env.iniPath());
+    EXPECT_EQ(read("MOX", "CURR_USER"), QStringLiteral("ola"));
+
+    // Removed: every key reads as missing.
+    ASSERT_TRUE(QFile::remove(env.iniPath()));
+    EXPECT_EQ(read("MOX", "CURR_USER"), QStringLiteral("-"));
 }
