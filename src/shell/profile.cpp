@@ -5,12 +5,14 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 #include <QSaveFile>
-#include <QSet>
 #include <QStandardPaths>
+
+#include <utility>
 
 namespace {
 
@@ -106,16 +108,22 @@ QString readValue(const QString &line, qsizetype eq)
     return v;
 }
 
-// The settings of one file as last read: the raw value text of the first
-// occurrence of each key in the first section of each name (names upper-cased
-// by upperAZ), with what the file looked like then. Start-up reads many keys
-// one after another; the file is read once for all of them.
+// The settings file as last read. Start-up reads many keys one after another;
+// the file is read and decoded once for all of them. The first section of
+// each name is found in one pass; the keys of a section are gathered the
+// first time one of them is asked for.
 struct Posnetek {
     QString pot; // absolute path, empty when nothing is held
     qint64 velikost = -1;
     QDateTime spremenjena;
     bool zanesljiv = false; // the file was old enough when read (see veljaven)
-    QHash<QString, QHash<QString, QString>> vrednosti;
+    QString besedilo;       // the whole file
+    // The lines of the first section of each name (upper-cased by upperAZ):
+    // from, to in besedilo.
+    QHash<QString, std::pair<qsizetype, qsizetype>> odseki;
+    // The raw value text of the first line of each key (upper-cased), for the
+    // sections asked for so far.
+    QHash<QString, QHash<QString, QString>> kljuci;
 };
 
 QMutex g_zaklep;
@@ -133,6 +141,25 @@ bool veljaven(const Posnetek &p, const QFileInfo &fi)
            p.spremenjena == fi.lastModified();
 }
 
+// Calls f(from, to) for each line of t between od and do_ (CR LF, LF or CR
+// ends a line, as moxtext::readTextLines reads them).
+template <class F> void zaVsakoVrstico(const QString &t, qsizetype od, qsizetype do_, F &&f)
+{
+    const QChar *d = t.constData();
+    qsizetype zacetek = od;
+    for (qsizetype i = od; i < do_; ++i) {
+        const char16_t c = d[i].unicode();
+        if (c != u'\r' && c != u'\n')
+            continue;
+        f(zacetek, i);
+        if (c == u'\r' && i + 1 < do_ && d[i + 1] == u'\n')
+            ++i;
+        zacetek = i + 1;
+    }
+    if (zacetek < do_)
+        f(zacetek, do_);
+}
+
 Posnetek preberiPosnetek(const QString &file, const QFileInfo &fi)
 {
     Posnetek p;
@@ -140,35 +167,53 @@ Posnetek preberiPosnetek(const QString &file, const QFileInfo &fi)
     p.velikost = fi.size();
     p.spremenjena = fi.lastModified();
     const QDateTime zdaj = QDateTime::currentDateTimeUtc();
-    const QStringList lines = moxtext::readTextLines(file);
+    {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly))
+            throw EMoxError(QStringLiteral("Ne morem brati datoteke %1: %2").arg(file, f.errorString()));
+        p.besedilo = moxtext::decodeTextFile(f.readAll());
+    }
     ++g_branj;
     p.zanesljiv = p.spremenjena.isValid() && p.spremenjena.msecsTo(zdaj) > kNegotovoMs;
 
-    QSet<QString> videne; // sections met so far: only the first of a name counts
-    QHash<QString, QString> *trenutna = nullptr;
-    for (const QString &line : lines) {
-        const QString sec = sectionOf(line);
-        if (!sec.isNull()) {
-            const QString ime = moxtext::upperAZ(sec);
-            if (videne.contains(ime)) {
-                trenutna = nullptr;
-            } else {
-                videne.insert(ime);
-                trenutna = &p.vrednosti[ime];
-            }
-            continue;
+    const QString &t = p.besedilo;
+    QString tekoca; // the open section, empty when it is not the first of its name
+    zaVsakoVrstico(t, 0, t.size(), [&](qsizetype od, qsizetype do_) {
+        qsizetype i = od;
+        while (i < do_ && isBlank(t.at(i)))
+            ++i;
+        if (i == do_ || t.at(i) != u'[')
+            return;
+        const QString ime = moxtext::upperAZ(sectionOf(t.mid(od, do_ - od)));
+        if (!tekoca.isNull())
+            p.odseki[tekoca].second = od;
+        tekoca = QString();
+        if (!p.odseki.contains(ime)) {
+            p.odseki.insert(ime, {do_, t.size()});
+            tekoca = ime;
         }
-        if (!trenutna)
-            continue;
+    });
+    return p;
+}
+
+// The keys of a section, gathered once.
+const QHash<QString, QString> &kljuciOdseka(Posnetek &p, const QString &ime, std::pair<qsizetype, qsizetype> obseg)
+{
+    auto it = p.kljuci.find(ime);
+    if (it != p.kljuci.end())
+        return *it;
+    QHash<QString, QString> kljuci;
+    zaVsakoVrstico(p.besedilo, obseg.first, obseg.second, [&](qsizetype od, qsizetype do_) {
+        const QString line = p.besedilo.mid(od, do_ - od);
         qsizetype eq = -1;
         const QString k = keyOf(line, &eq);
         if (k.isNull())
-            continue;
+            return;
         const QString kljuc = moxtext::upperAZ(k);
-        if (!trenutna->contains(kljuc))
-            trenutna->insert(kljuc, readValue(line, eq));
-    }
-    return p;
+        if (!kljuci.contains(kljuc))
+            kljuci.insert(kljuc, readValue(line, eq));
+    });
+    return *p.kljuci.insert(ime, kljuci);
 }
 
 void pozabi(const QString &file)
@@ -252,11 +297,13 @@ QString profileStringFrom(const QString &file, const QString &section, const QSt
             return def; // an unreadable settings file reads as a missing one
         }
     }
-    const auto sec = g_posnetek.vrednosti.constFind(moxtext::upperAZ(section));
-    if (sec == g_posnetek.vrednosti.constEnd())
+    const QString ime = moxtext::upperAZ(section);
+    const auto sec = g_posnetek.odseki.constFind(ime);
+    if (sec == g_posnetek.odseki.constEnd())
         return def;
-    const auto val = sec->constFind(moxtext::upperAZ(key));
-    if (val == sec->constEnd())
+    const QHash<QString, QString> &kljuci = kljuciOdseka(g_posnetek, ime, *sec);
+    const auto val = kljuci.constFind(moxtext::upperAZ(key));
+    if (val == kljuci.constEnd())
         return def;
     return decodeProfileValue(*val).left(kProfileValueMax);
 }
