@@ -262,7 +262,6 @@ void OciCursor::execute(const QString &sql, const std::vector<OraBindValue> &var
         m_s->check(a.AttrGet(m_stmt, HTYPE_STMT, &type, nullptr, ATTR_STMT_TYPE, m_s->err()));
         m_type = type;
     }
-    freeColumns();
     freeBinds();
     // DDL takes no bind variables; elsewhere every declared variable that
     // the text names is bound (binding one it does not name is an error)
@@ -492,12 +491,12 @@ void OciCursor::describeAndDefine()
     const Api &a = m_s->api();
     ub4 count = 0;
     m_s->check(a.AttrGet(m_stmt, HTYPE_STMT, &count, nullptr, ATTR_PARAM_COUNT, m_s->err()));
-    m_cols.resize(count);
+    std::vector<Column> cols(count);
     qint64 rowBytes = 0;
     for (ub4 i = 0; i < count; ++i) {
         Handle *param = nullptr;
         m_s->check(a.ParamGet(m_stmt, HTYPE_STMT, m_s->err(), &param, i + 1));
-        Column &c = m_cols[i];
+        Column &c = cols[i];
         OraText *name = nullptr;
         ub4 nameLen = 0;
         ub2 type = 0, dataSize = 0, charSize = 0;
@@ -559,23 +558,38 @@ void OciCursor::describeAndDefine()
         }
         rowBytes += c.size + qint64(sizeof(sb2) + sizeof(ub4) + sizeof(ub2));
     }
-    m_arrayRows = int(std::clamp<qint64>(kFetchBufferBytes / std::max<qint64>(rowBytes, 1), 1, fetchRows()));
+    const int arrayRows = int(std::clamp<qint64>(kFetchBufferBytes / std::max<qint64>(rowBytes, 1), 1, fetchRows()));
+    // A statement run again with the same result shape keeps its buffers:
+    // lookups run once per row of a refresh, and the buffers are large.
+    bool same = arrayRows == m_arrayRows && cols.size() == m_cols.size();
+    for (size_t i = 0; same && i < cols.size(); ++i)
+        same = cols[i].dty == m_cols[i].dty && cols[i].size == m_cols[i].size;
+    if (same) {
+        for (size_t i = 0; i < cols.size(); ++i) {
+            m_cols[i].name = cols[i].name;
+            m_cols[i].type = cols[i].type;
+        }
+    } else {
+        freeColumns();
+        m_cols = std::move(cols);
+        m_arrayRows = arrayRows;
+    }
     for (ub4 i = 0; i < count; ++i) {
         Column &c = m_cols[i];
         const size_t n = size_t(m_arrayRows);
-        c.ind.assign(n, IND_NULL);
-        c.rlen.assign(n, 0);
-        c.rcode.assign(n, 0);
-        void *value = nullptr;
-        if (c.dty == SQLT_CLOB || c.dty == SQLT_BLOB) {
-            c.locs.assign(n, nullptr);
-            for (Handle *&l : c.locs)
-                m_s->check(a.DescriptorAlloc(m_s->env(), &l, DTYPE_LOB, 0, nullptr));
-            value = c.locs.data();
-        } else {
-            c.buf = QByteArray(qsizetype(c.size) * m_arrayRows, '\0');
-            value = c.buf.data();
+        if (!same) {
+            c.ind.assign(n, IND_NULL);
+            c.rlen.assign(n, 0);
+            c.rcode.assign(n, 0);
+            if (c.dty == SQLT_CLOB || c.dty == SQLT_BLOB) {
+                c.locs.assign(n, nullptr);
+                for (Handle *&l : c.locs)
+                    m_s->check(a.DescriptorAlloc(m_s->env(), &l, DTYPE_LOB, 0, nullptr));
+            } else {
+                c.buf = QByteArray(qsizetype(c.size) * m_arrayRows, Qt::Uninitialized);
+            }
         }
+        void *value = c.locs.empty() ? static_cast<void *>(c.buf.data()) : static_cast<void *>(c.locs.data());
         m_s->check(a.DefineByPos2(m_stmt, &c.def, m_s->err(), i + 1, value, c.size, c.dty, c.ind.data(), c.rlen.data(),
                                   c.rcode.data(), DEFAULT));
     }
