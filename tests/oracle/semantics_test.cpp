@@ -211,6 +211,63 @@ TEST_F(Semantics, UpdateSetColumnsFromASubquery)
     EXPECT_TRUE(errorOf(*s, QStringLiteral("update num set (t) = (select t from num)")).startsWith(QLatin1String("ORA-01427")));
 }
 
+TEST_F(Semantics, AlterTableColumns)
+{
+    execAll(*s, QStringLiteral("create table ALT (ID NUMBER(5) not null, NAME VARCHAR2(10), KEEP CHAR(2), "
+                               "constraint PK_ALT primary key (ID))\n/\n"
+                               "insert into alt (id, name, keep) values (1, 'first', 'k')\n/\n"
+                               "alter table alt add (STATUS CHAR(1) default '1' not null, NOTE VARCHAR2(20))\n/\n"
+                               "alter table alt modify (NAME VARCHAR2(30), KEEP CHAR(4))\n/\n"
+                               "alter table alt modify NOTE NUMBER(5,1)\n/\n"
+                               "insert into alt (id, name, note) values (2, 'second', 2.25)"));
+    EXPECT_EQ(rows(*s, QStringLiteral("select id, name, keep || '|', status, note from alt order by id")),
+              (QStringList{"1|first|k   ||1|", "2|second|||1|2.3"}));
+    EXPECT_EQ(rows(*s, QStringLiteral("select column_name, data_type, data_length, nullable, column_id from "
+                                      "user_tab_columns where table_name = 'ALT' order by column_id")),
+              (QStringList{"ID|NUMBER|22|N|1", "NAME|VARCHAR2|30|Y|2", "KEEP|CHAR|4|Y|3", "STATUS|CHAR|1|N|4",
+                           "NOTE|NUMBER|22|Y|5"}));
+    const Case cases[] = {
+        {"insert into alt (id, status) values (3, null)", {}, "ORA-01400"},
+        {"alter table alt add (NAME VARCHAR2(5))", {}, "ORA-01430"},
+        {"alter table alt add (MUST VARCHAR2(5) not null)", {}, "ORA-01758"},
+        {"alter table alt modify (NAME VARCHAR2(5))", {}, "ORA-01441"},
+        {"alter table alt modify (NAME NUMBER)", {}, "ORA-01439"},
+        {"alter table alt modify (NOSUCH NUMBER)", {}, "ORA-00904"},
+        {"alter table alt drop column id", {}, "ORA-03001"},
+    };
+    for (const Case &c : cases)
+        check(*s, c);
+    execAll(*s, QStringLiteral("alter table alt drop column keep\n/\nalter table alt drop (note)"));
+    EXPECT_EQ(rows(*s, QStringLiteral("select * from alt where id = 1")), QStringList{"1|first|1"});
+    EXPECT_EQ(rows(*s, QStringLiteral("select column_name, column_id from user_tab_columns where table_name = 'ALT' "
+                                      "order by column_id")),
+              (QStringList{"ID|1", "NAME|2", "STATUS|3"}));
+    // a mandatory column added to an empty table: an insert that leaves it out fails
+    execAll(*s, QStringLiteral("create table EMPTY1 (A NUMBER)\n/\nalter table empty1 add (B VARCHAR2(3) not null)"));
+    EXPECT_TRUE(errorOf(*s, QStringLiteral("insert into empty1 (a) values (1)")).startsWith(QLatin1String("ORA-01400")));
+}
+
+TEST_F(Semantics, Views)
+{
+    auto other = db.logon(QStringLiteral("TAVO"));
+    execAll(*s, QStringLiteral("create view BIG (NUM, TXT) as select n, t from num where n > 1\n/\n"
+                               "create or replace view BIG (NUM, TXT) as select n, t from num where n >= 2"));
+    const Case cases[] = {
+        {"select num, txt from big order by num", {"2|07", "3|8"}},
+        {"select b.txt from tavo.big b where b.num = 3", {"8"}},
+        {"select count(*) from big, num where big.num = num.n", {"2"}},
+        {"insert into big values (9, 'x')", {}, "ORA-01732"},
+        {"create view big as select 1 x from dual", {}, "ORA-00955"},
+        {"create view num as select 1 x from dual", {}, "ORA-00955"},
+        {"create view v2 (a) as select 1, 2 from dual", {}, "ORA-01730"},
+    };
+    for (const Case &c : cases)
+        check(*s, c);
+    EXPECT_EQ(rows(*other, QStringLiteral("select count(*) from big")), QStringList{"2"}) << "another session sees it";
+    exec(*s, QStringLiteral("drop view big"));
+    EXPECT_TRUE(errorOf(*s, QStringLiteral("select * from big")).startsWith(QLatin1String("ORA-00942")));
+}
+
 TEST_F(Semantics, ComplexStatementsFailCleanly)
 {
     // long flat chains are fine, as in Oracle

@@ -48,6 +48,9 @@ CREATE TABLE IF NOT EXISTS mox_triggers(
   owner TEXT NOT NULL, trigger_name TEXT NOT NULL, table_owner TEXT NOT NULL, table_name TEXT NOT NULL,
   trigger_type TEXT NOT NULL, triggering_event TEXT NOT NULL, status TEXT NOT NULL, source TEXT,
   sqlite_name TEXT NOT NULL, sqlite_sql TEXT, PRIMARY KEY(owner, trigger_name));
+CREATE TABLE IF NOT EXISTS mox_views(
+  owner TEXT NOT NULL, view_name TEXT NOT NULL, text TEXT NOT NULL, columns TEXT NOT NULL,
+  PRIMARY KEY(owner, view_name));
 CREATE TABLE IF NOT EXISTS mox_rollback_segments(
   segment_name TEXT PRIMARY KEY, owner TEXT, status TEXT NOT NULL, changed TEXT);
 INSERT OR IGNORE INTO mox_info VALUES('format', '1');

@@ -612,7 +612,16 @@ std::unique_ptr<OraEngineSession> EmbeddedSession::connect(const QString &alias,
         s->m_dictionary[v.name] = info;
     }
     s->ensureAttached({user});
+    s->m_hasViews = s->catalogHas(QStringLiteral("mox_views"));
     return s;
+}
+
+bool EmbeddedSession::catalogHas(const QString &table)
+{
+    sqlite3_stmt *st = cached(QStringLiteral("SELECT count(*) FROM main.sqlite_master WHERE type = 'table' AND name = ?1"));
+    Reset g{st};
+    bindText(st, 1, table);
+    return sqlite3_step(st) == SQLITE_ROW && sqlite3_column_int(st, 0) > 0;
 }
 
 EmbeddedSession::~EmbeddedSession()
@@ -895,6 +904,21 @@ std::shared_ptr<const TableInfo> EmbeddedSession::table(const QString &owner, co
             c.id = sqlite3_column_int(cs, 6);
             c.defaultSource = columnText(cs, 7);
             info->columns.push_back(c);
+        }
+    }
+    if (!info && m_hasViews) {
+        sqlite3_stmt *vs = cached(QStringLiteral("SELECT text, columns FROM mox_views WHERE owner = ?1 AND view_name = ?2"));
+        Reset g{vs};
+        bindText(vs, 1, owner);
+        bindText(vs, 2, name);
+        if (sqlite3_step(vs) == SQLITE_ROW) {
+            info = std::make_shared<TableInfo>();
+            info->owner = owner;
+            info->name = name;
+            info->viewQuery = columnText(vs, 0);
+            int id = 0;
+            for (const QString &c : columnText(vs, 1).split(u','))
+                info->columns.push_back(ColumnInfo{c, QStringLiteral("VARCHAR2"), 0, -1, -1, true, ++id, {}});
         }
     }
     m_tables[key] = info;
@@ -1194,7 +1218,10 @@ bool EmbeddedSession::objectExists(const QString &owner, const QString &name)
         "SELECT 1 FROM mox_tables WHERE owner = ?1 AND table_name = ?2 UNION ALL "
         "SELECT 1 FROM mox_sequences WHERE owner = ?1 AND sequence_name = ?2 UNION ALL "
         "SELECT 1 FROM mox_indexes WHERE owner = ?1 AND index_name = ?2 UNION ALL "
-        "SELECT 1 FROM mox_constraints WHERE owner = ?1 AND constraint_name = ?2 AND constraint_type IN ('P','U')"));
+        "SELECT 1 FROM mox_constraints WHERE owner = ?1 AND constraint_name = ?2 AND constraint_type IN ('P','U')%1")
+                                  .arg(m_hasViews ? QStringLiteral(" UNION ALL SELECT 1 FROM mox_views WHERE owner = ?1 "
+                                                                   "AND view_name = ?2")
+                                                  : QString()));
     Reset g{st};
     bindText(st, 1, owner);
     bindText(st, 2, name);
@@ -1639,6 +1666,275 @@ void EmbeddedSession::ddlTruncate(const Stmt &s)
     });
 }
 
+bool EmbeddedSession::tableHasRows(const TableInfo &t, const QString &column)
+{
+    ensureAttached({t.owner});
+    sqlite3_stmt *st = prepare(QStringLiteral("SELECT 1 FROM %1%2 LIMIT 1")
+                                   .arg(t.sqlRef, column.isEmpty() ? QString()
+                                                                   : QStringLiteral(" WHERE %1 IS NOT NULL")
+                                                                         .arg(Translator::quote(column))));
+    const bool rows = sqlite3_step(st) == SQLITE_ROW;
+    sqlite3_finalize(st);
+    return rows;
+}
+
+namespace {
+
+QString affinityOf(const QString &dataType)
+{
+    if (dataType == QLatin1String("NUMBER") || dataType == QLatin1String("FLOAT"))
+        return QStringLiteral("NUMERIC");
+    if (dataType == QLatin1String("BLOB"))
+        return QStringLiteral("BLOB");
+    return QStringLiteral("TEXT");
+}
+
+ColumnInfo columnInfo(const ColumnDef &c, int id)
+{
+    ColumnInfo ci;
+    ci.name = c.name;
+    ci.dataType = c.dataType;
+    ci.length = c.length;
+    ci.precision = c.precision;
+    ci.scale = c.scale;
+    ci.nullable = !c.notNull;
+    ci.id = id;
+    ci.defaultSource = c.defaultSource;
+    return ci;
+}
+
+} // namespace
+
+void EmbeddedSession::ddlAlterTable(const Stmt &s)
+{
+    auto t = table(ownerOf(s.table), s.table.last());
+    if (!t || t->dictionary || !t->viewQuery.isEmpty())
+        fail(QStringLiteral("ORA-00942: table or view does not exist (%1)").arg(s.table.join(u'.')));
+    if (s.alterAction == 'A')
+        ddlAddColumns(s, *t);
+    else if (s.alterAction == 'M')
+        ddlModifyColumns(s, *t);
+    else
+        ddlDropColumns(s, *t);
+}
+
+void EmbeddedSession::ddlAddColumns(const Stmt &s, const TableInfo &t)
+{
+    QSet<QString> names;
+    for (const ColumnDef &c : s.columnDefs) {
+        if (t.column(c.name) || names.contains(c.name))
+            fail(QStringLiteral("ORA-01430: column being added already exists in table (%1)").arg(c.name));
+        names.insert(c.name);
+    }
+    const bool rows = tableHasRows(t);
+    for (const ColumnDef &c : s.columnDefs)
+        if (c.notNull && c.defaultSource.isEmpty() && rows)
+            fail(QStringLiteral("ORA-01758: table must be empty to add mandatory (NOT NULL) column (%1)").arg(c.name));
+    Translator tr(*this, m_user);
+    inDdl([&] {
+        ensureAttached({t.owner});
+        int id = int(t.columns.size());
+        for (const ColumnDef &c : s.columnDefs) {
+            const ColumnInfo ci = columnInfo(c, ++id);
+            const QString affinity = affinityOf(c.dataType);
+            // SQLite adds a NOT NULL column only with a default; inserts
+            // never rely on it (they write the column or NULL)
+            const QString notNull = !c.notNull ? QString()
+                                    : affinity == QLatin1String("TEXT") ? QStringLiteral(" NOT NULL DEFAULT ''")
+                                                                        : QStringLiteral(" NOT NULL DEFAULT 0");
+            exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3%4")
+                     .arg(t.sqlRef, Translator::quote(c.name), affinity, notNull));
+            if (!c.defaultSource.isEmpty())
+                exec(QStringLiteral("UPDATE %1 SET %2 = %3")
+                         .arg(t.sqlRef, Translator::quote(c.name), tr.defaultValue(ci, t)));
+            Exec(this, QStringLiteral("INSERT INTO mox_columns(owner, table_name, column_name, data_type, data_length, "
+                                      "data_precision, data_scale, nullable, column_id, data_default) "
+                                      "VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10)"))
+                .text(1, t.owner)
+                .text(2, t.name)
+                .text(3, ci.name)
+                .text(4, ci.dataType)
+                .num(5, ci.length)
+                .num(6, ci.precision, ci.precision < 0)
+                .num(7, ci.scale, ci.scale < 0)
+                .text(8, ci.nullable ? QStringLiteral("Y") : QStringLiteral("N"))
+                .num(9, ci.id)
+                .text(10, ci.defaultSource.isEmpty() ? QString() : ci.defaultSource)
+                .run();
+        }
+    });
+}
+
+void EmbeddedSession::ddlModifyColumns(const Stmt &s, const TableInfo &t)
+{
+    struct Change {
+        ColumnInfo before, after;
+        bool retype = false; // SQLite's column is made again (it is empty)
+    };
+    std::vector<Change> changes;
+    for (const ColumnDef &c : s.columnDefs) {
+        const ColumnInfo *old = t.column(c.name);
+        if (!old)
+            fail(QStringLiteral("ORA-00904: %1: invalid identifier").arg(Translator::quote(c.name)));
+        if (c.nullGiven && c.notNull == old->nullable)
+            fail(QStringLiteral("ORA-03001: unimplemented feature: changing a column between NULL and NOT NULL is not "
+                                "supported by the embedded engine (%1)")
+                     .arg(c.name));
+        Change ch{*old, *old};
+        if (!c.dataType.isEmpty()) {
+            ch.after.dataType = c.dataType;
+            ch.after.length = c.length;
+            ch.after.precision = c.precision;
+            ch.after.scale = c.scale;
+        }
+        if (!c.defaultSource.isEmpty())
+            ch.after.defaultSource = c.defaultSource;
+        const bool filled = tableHasRows(t, c.name);
+        if (ch.after.dataType != old->dataType) {
+            if (filled)
+                fail(QStringLiteral("ORA-01439: column to be modified must be empty to change datatype (%1)").arg(c.name));
+            ch.retype = affinityOf(ch.after.dataType) != affinityOf(old->dataType);
+        } else if (filled && (old->dataType == QLatin1String("VARCHAR2") || old->dataType == QLatin1String("CHAR"))
+                   && ch.after.length < old->length) {
+            sqlite3_stmt *st = prepare(QStringLiteral("SELECT max(length(rtrim(%1,' '))) FROM %2")
+                                           .arg(Translator::quote(c.name), t.sqlRef));
+            const int longest = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int(st, 0) : 0;
+            sqlite3_finalize(st);
+            if (longest > ch.after.length)
+                fail(QStringLiteral("ORA-01441: cannot decrease column length because some value is too big (%1)")
+                         .arg(c.name));
+        } else if (filled && old->dataType == QLatin1String("NUMBER")
+                   && ((old->precision < 0 && ch.after.precision >= 0) || ch.after.precision < old->precision
+                       || ch.after.scale < old->scale)) {
+            fail(QStringLiteral("ORA-01440: column to be modified must be empty to decrease precision or scale (%1)")
+                     .arg(c.name));
+        }
+        changes.push_back(ch);
+    }
+    inDdl([&] {
+        ensureAttached({t.owner});
+        for (const Change &ch : changes) {
+            const QString col = Translator::quote(ch.after.name);
+            if (ch.retype) {
+                exec(QStringLiteral("ALTER TABLE %1 DROP COLUMN %2").arg(t.sqlRef, col));
+                exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(t.sqlRef, col, affinityOf(ch.after.dataType)));
+            } else if (ch.after.dataType == QLatin1String("CHAR") && ch.after.length != ch.before.length) {
+                // CHAR values take the new width
+                exec(QStringLiteral("UPDATE %1 SET %2 = substr(printf('%-%3s', rtrim(%2,' ')), 1, %3) WHERE %2 IS NOT NULL")
+                         .arg(t.sqlRef, col)
+                         .arg(ch.after.length));
+            }
+            Exec(this, QStringLiteral("UPDATE mox_columns SET data_type = ?4, data_length = ?5, data_precision = ?6, "
+                                      "data_scale = ?7, data_default = ?8 WHERE owner = ?1 AND table_name = ?2 "
+                                      "AND column_name = ?3"))
+                .text(1, t.owner)
+                .text(2, t.name)
+                .text(3, ch.after.name)
+                .text(4, ch.after.dataType)
+                .num(5, ch.after.length)
+                .num(6, ch.after.precision, ch.after.precision < 0)
+                .num(7, ch.after.scale, ch.after.scale < 0)
+                .text(8, ch.after.defaultSource.isEmpty() ? QString() : ch.after.defaultSource)
+                .run();
+        }
+    });
+}
+
+void EmbeddedSession::ddlDropColumns(const Stmt &s, const TableInfo &t)
+{
+    for (const QString &c : s.columns)
+        if (!t.column(c))
+            fail(QStringLiteral("ORA-00904: %1: invalid identifier").arg(Translator::quote(c)));
+    if (s.columns.size() >= qsizetype(t.columns.size()))
+        fail(QStringLiteral("ORA-12983: cannot drop all columns in a table"));
+    // SQLite drops no column that a key or an index names
+    sqlite3_stmt *st = cached(QStringLiteral(
+        "SELECT columns FROM mox_constraints WHERE owner = ?1 AND table_name = ?2 AND constraint_type IN ('P','U') "
+        "UNION ALL SELECT columns FROM mox_indexes WHERE table_owner = ?1 AND table_name = ?2"));
+    {
+        Reset g{st};
+        bindText(st, 1, t.owner);
+        bindText(st, 2, t.name);
+        while (sqlite3_step(st) == SQLITE_ROW)
+            for (const QString &c : columnText(st, 0).split(u','))
+                if (s.columns.contains(c))
+                    fail(QStringLiteral("ORA-03001: unimplemented feature: dropping a column of a key or an index is "
+                                        "not supported by the embedded engine (%1)")
+                             .arg(c));
+    }
+    inDdl([&] {
+        ensureAttached({t.owner});
+        for (const QString &c : s.columns) {
+            exec(QStringLiteral("ALTER TABLE %1 DROP COLUMN %2").arg(t.sqlRef, Translator::quote(c)));
+            // the columns after it move up, so that column_id stays 1..n
+            Exec(this, QStringLiteral("UPDATE mox_columns SET column_id = column_id - 1 WHERE owner = ?1 AND "
+                                      "table_name = ?2 AND column_id > (SELECT column_id FROM mox_columns WHERE "
+                                      "owner = ?1 AND table_name = ?2 AND column_name = ?3)"))
+                .text(1, t.owner)
+                .text(2, t.name)
+                .text(3, c)
+                .run();
+            Exec(this, QStringLiteral("DELETE FROM mox_columns WHERE owner = ?1 AND table_name = ?2 AND column_name = ?3"))
+                .text(1, t.owner)
+                .text(2, t.name)
+                .text(3, c)
+                .run();
+            if (t.keyColumn == c)
+                Exec(this, QStringLiteral("UPDATE mox_tables SET key_column = NULL WHERE owner = ?1 AND table_name = ?2"))
+                    .text(1, t.owner)
+                    .text(2, t.name)
+                    .run();
+        }
+    });
+}
+
+void EmbeddedSession::ensureViewCatalog()
+{
+    exec(QStringLiteral("CREATE TABLE IF NOT EXISTS main.mox_views(owner TEXT NOT NULL, view_name TEXT NOT NULL, "
+                        "text TEXT NOT NULL, columns TEXT NOT NULL, PRIMARY KEY(owner, view_name))"));
+    m_hasViews = true;
+}
+
+void EmbeddedSession::ddlCreateView(const Stmt &s)
+{
+    const QString owner = ownerOf(s.table);
+    const QString name = s.table.last();
+    requireUser(owner);
+    auto existing = table(owner, name);
+    if (existing && (existing->viewQuery.isEmpty() || !s.orReplace))
+        fail(QStringLiteral("ORA-00955: name is already used by an existing object (%1.%2)").arg(owner, name));
+    if (!existing && objectExists(owner, name))
+        fail(QStringLiteral("ORA-00955: name is already used by an existing object (%1.%2)").arg(owner, name));
+    Translator tr(*this, m_user);
+    const Translation checked = tr.view(s, owner);
+    QStringList columns;
+    for (const OutColumn &c : checked.columns)
+        columns << c.name;
+    inDdl([&] {
+        ensureViewCatalog();
+        Exec(this, QStringLiteral("DELETE FROM mox_views WHERE owner = ?1 AND view_name = ?2")).text(1, owner).text(2, name).run();
+        Exec(this, QStringLiteral("INSERT INTO mox_views(owner, view_name, text, columns) VALUES(?1,?2,?3,?4)"))
+            .text(1, owner)
+            .text(2, name)
+            .text(3, s.source)
+            .text(4, columns.join(u','))
+            .run();
+    });
+}
+
+void EmbeddedSession::ddlDropView(const Stmt &s)
+{
+    auto t = table(ownerOf(s.table), s.table.last());
+    if (!t || t->viewQuery.isEmpty())
+        fail(QStringLiteral("ORA-00942: table or view does not exist (%1)").arg(s.table.join(u'.')));
+    inDdl([&] {
+        Exec(this, QStringLiteral("DELETE FROM mox_views WHERE owner = ?1 AND view_name = ?2"))
+            .text(1, t->owner)
+            .text(2, t->name)
+            .run();
+    });
+}
+
 void EmbeddedSession::runDdl(const Stmt &s)
 {
     switch (s.kind) {
@@ -1665,6 +1961,15 @@ void EmbeddedSession::runDdl(const Stmt &s)
         break;
     case Stmt::Truncate:
         ddlTruncate(s);
+        break;
+    case Stmt::AlterTable:
+        ddlAlterTable(s);
+        break;
+    case Stmt::CreateView:
+        ddlCreateView(s);
+        break;
+    case Stmt::DropView:
+        ddlDropView(s);
         break;
     default:
         fail(QStringLiteral("ORA-00900: invalid SQL statement"));

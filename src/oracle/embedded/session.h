@@ -83,6 +83,8 @@ private:
     int m_maxAttached = 10;
     std::list<QString> m_attached; // most recently used first
     bool m_inTxn = false;
+    bool m_hasViews = false; // the catalog has the view table (older ones do not)
+    bool catalogHas(const QString &table);
     QSet<QString> m_txnSchemas;
     QStringList m_savepoints; // of the open transaction, oldest first
     QSet<QString> m_syncPending; // attached inside a transaction: synchronous set after it ends
@@ -125,6 +127,14 @@ private:
     void ddlAlterTrigger(const Stmt &s);
     void ddlDrop(const Stmt &s);
     void ddlTruncate(const Stmt &s);
+    void ddlAlterTable(const Stmt &s);
+    void ddlAddColumns(const Stmt &s, const TableInfo &t);
+    void ddlModifyColumns(const Stmt &s, const TableInfo &t);
+    void ddlDropColumns(const Stmt &s, const TableInfo &t);
+    void ddlCreateView(const Stmt &s);
+    void ddlDropView(const Stmt &s);
+    void ensureViewCatalog();
+    bool tableHasRows(const TableInfo &t, const QString &column = QString());
     QString ownerOf(const QStringList &name) const { return name.size() > 1 ? name[0] : m_user; }
     void requireUser(const QString &owner);
     bool objectExists(const QString &owner, const QString &name);

@@ -125,6 +125,7 @@ struct ColumnDef {
     int precision = -1; // -1: none
     int scale = -1;     // -1: none
     bool notNull = false;
+    bool nullGiven = false; // NULL or NOT NULL written
     ExprP defaultValue;
     QString defaultSource;
 };
@@ -159,7 +160,7 @@ struct Stmt {
     };
     Kind kind = Select;
 
-    std::unique_ptr<Query> query; // Select, or Insert ... select
+    std::unique_ptr<Query> query; // Select, Insert ... select, or a view's query
 
     QStringList table;            // target of DML/DDL: [owner.]name
     QString alias;
@@ -185,9 +186,10 @@ struct Stmt {
     QStringList events;           // INSERT, UPDATE, DELETE
     QStringList updateOf;
     bool enable = true;           // alter trigger
+    char alterAction = 0;         // alter table: 'A' add, 'M' modify, 'D' drop (columns)
 
     std::vector<BlockStep> steps; // block, trigger body
-    QString source;               // the statement text as given
+    QString source;               // the statement text as given (a view: its query)
 };
 
 // Parses one statement (without the closing ";" of a plain statement; a

@@ -446,6 +446,9 @@ private:
     std::unique_ptr<Stmt> dmlOrQuery();
     void skipStorageClauses();
     void columnType(ColumnDef &c);
+    ColumnDef columnDef(Stmt &s, bool typeOptional);
+    std::unique_ptr<Stmt> alterTable();
+    std::unique_ptr<Stmt> createView(bool orReplace);
     int intLiteral()
     {
         if (cur().kind != Token::Number)
@@ -1353,9 +1356,23 @@ std::unique_ptr<Stmt> Parser::createTable()
             s->constraints.push_back(std::move(k));
             continue;
         }
-        ColumnDef c;
-        c.name = ident();
+        s->columnDefs.push_back(columnDef(*s, false));
+    } while (acceptOp(","));
+    expectClose();
+    skipStorageClauses();
+    return s;
+}
+
+// A column of CREATE TABLE or ALTER TABLE ... ADD/MODIFY: name, type (which
+// MODIFY may leave out), default, NULL or NOT NULL, and column constraints.
+ColumnDef Parser::columnDef(Stmt &stmt, bool typeOptional)
+{
+    Stmt *s = &stmt;
+    ColumnDef c;
+    c.name = ident();
+    if (!typeOptional || !(word("DEFAULT") || word("NOT") || word("NULL") || op(",") || op(")") || atEnd()))
         columnType(c);
+    {
         for (;;) {
             if (acceptWord("DEFAULT")) {
                 const int from = m_p;
@@ -1364,7 +1381,9 @@ std::unique_ptr<Stmt> Parser::createTable()
             } else if (word("NOT") && peek().isWord("NULL")) {
                 m_p += 2;
                 c.notNull = true;
+                c.nullGiven = true;
             } else if (acceptWord("NULL")) {
+                c.nullGiven = true;
             } else if (word("CONSTRAINT") || word("PRIMARY") || word("UNIQUE") || word("CHECK")
                        || word("REFERENCES")) {
                 ConstraintDef k;
@@ -1403,11 +1422,8 @@ std::unique_ptr<Stmt> Parser::createTable()
                 break;
             }
         }
-        s->columnDefs.push_back(std::move(c));
-    } while (acceptOp(","));
-    expectClose();
-    skipStorageClauses();
-    return s;
+    }
+    return c;
 }
 
 std::unique_ptr<Stmt> Parser::createIndex(bool unique)
@@ -1626,14 +1642,85 @@ std::unique_ptr<Stmt> Parser::createStmt()
         return createSequence();
     if (acceptWord("TRIGGER"))
         return createTrigger(orReplace);
+    if (acceptWord("VIEW"))
+        return createView(orReplace);
     if (cur().kind == Token::Ident)
         unsupported(QStringLiteral("CREATE ") + cur().text);
     error(QStringLiteral("ORA-00901: invalid CREATE command"));
 }
 
+std::unique_ptr<Stmt> Parser::createView(bool orReplace)
+{
+    auto s = std::make_unique<Stmt>();
+    s->kind = Stmt::CreateView;
+    s->orReplace = orReplace;
+    s->table = dottedName();
+    if (acceptOp("(")) {
+        do
+            s->columns << ident();
+        while (acceptOp(","));
+        expectClose();
+    }
+    expectWord("AS", "ORA-00905: missing keyword");
+    const int from = m_p;
+    s->query = query();
+    if (word("WITH"))
+        unsupported(QStringLiteral("WITH CHECK OPTION or WITH READ ONLY"));
+    // the view keeps its query as written
+    s->source = m_sql.mid(m_t[size_t(from)].offset, cur().offset - m_t[size_t(from)].offset).trimmed();
+    return s;
+}
+
+std::unique_ptr<Stmt> Parser::alterTable()
+{
+    auto s = std::make_unique<Stmt>();
+    s->kind = Stmt::AlterTable;
+    s->table = dottedName();
+    auto columns = [&](bool typeOptional) {
+        if (acceptOp("(")) {
+            do
+                s->columnDefs.push_back(columnDef(*s, typeOptional));
+            while (acceptOp(","));
+            expectClose();
+        } else {
+            s->columnDefs.push_back(columnDef(*s, typeOptional));
+        }
+    };
+    if (acceptWord("ADD")) {
+        s->alterAction = 'A';
+        if (word("CONSTRAINT") || word("PRIMARY") || word("UNIQUE") || word("CHECK") || word("FOREIGN"))
+            unsupported(QStringLiteral("ALTER TABLE ... ADD CONSTRAINT"));
+        columns(false);
+    } else if (acceptWord("MODIFY")) {
+        s->alterAction = 'M';
+        columns(true);
+    } else if (acceptWord("DROP")) {
+        s->alterAction = 'D';
+        if (acceptWord("COLUMN")) {
+            s->columns << ident();
+        } else if (acceptOp("(")) {
+            do
+                s->columns << ident();
+            while (acceptOp(","));
+            expectClose();
+        } else {
+            unsupported(QStringLiteral("ALTER TABLE ... DROP ") + cur().source);
+        }
+    } else if (cur().kind == Token::Ident) {
+        unsupported(QStringLiteral("ALTER TABLE ... ") + cur().text);
+    } else {
+        error(QStringLiteral("ORA-01735: invalid ALTER TABLE option"));
+    }
+    if (!s->constraints.empty())
+        unsupported(QStringLiteral("a constraint in ALTER TABLE"));
+    return s;
+}
+
 std::unique_ptr<Stmt> Parser::alterStmt()
 {
     ++m_p; // ALTER
+    if (acceptWord("TABLE"))
+        return alterTable();
     if (acceptWord("TRIGGER")) {
         auto s = std::make_unique<Stmt>();
         s->kind = Stmt::AlterTrigger;
@@ -1672,6 +1759,9 @@ std::unique_ptr<Stmt> Parser::dropStmt()
     } else if (acceptWord("TRIGGER")) {
         s->kind = Stmt::DropTrigger;
         s->name = dottedName("ORA-04070: invalid trigger name");
+    } else if (acceptWord("VIEW")) {
+        s->kind = Stmt::DropView;
+        s->table = dottedName();
     } else if (cur().kind == Token::Ident) {
         unsupported(QStringLiteral("DROP ") + cur().text);
     } else {
@@ -1775,7 +1865,8 @@ std::unique_ptr<Stmt> parseStatement(const QString &sql)
 {
     Parser p(sql);
     std::unique_ptr<Stmt> s = p.statement();
-    s->source = sql;
+    if (s->kind != Stmt::CreateView)
+        s->source = sql;
     return s;
 }
 

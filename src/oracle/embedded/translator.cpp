@@ -109,6 +109,8 @@ std::shared_ptr<const TableInfo> Translator::resolveTable(const QStringList &nam
         fail(QStringLiteral("ORA-00942: table or view does not exist (%1)").arg(joined(name)));
     if (forWrite && t->dictionary)
         fail(QStringLiteral("ORA-01031: insufficient privileges (%1 is a data dictionary view)").arg(joined(name)));
+    if (forWrite && !t->viewQuery.isEmpty())
+        fail(QStringLiteral("ORA-01732: data manipulation operation not legal on this view (%1)").arg(joined(name)));
     return t;
 }
 
@@ -936,6 +938,26 @@ Translator::ScopeTable Translator::fromTable(const FromItem &f, Scope *parent)
         return st;
     }
     st.info = resolveTable(f.name, false);
+    if (!st.info->viewQuery.isEmpty()) {
+        // a view is its query, with names resolved in its owner's schema
+        if (++m_viewDepth > 32)
+            fail(QStringLiteral("ORA-01731: circular view definition encountered"));
+        auto parsed = parseStatement(st.info->viewQuery);
+        const QString saved = std::exchange(m_user, st.info->owner);
+        const QString q = queryText(*parsed->query, nullptr, st.cols);
+        m_user = saved;
+        --m_viewDepth;
+        // the query's columns under the view's names
+        QStringList renamed;
+        for (size_t i = 0; i < st.cols.size() && i < size_t(st.info->columns.size()); ++i) {
+            renamed << quote(st.cols[i].name) + QStringLiteral(" AS ") + quote(st.info->columns[i].name);
+            st.cols[i].name = st.info->columns[i].name;
+        }
+        st.fromSql = QStringLiteral("(SELECT %1 FROM (%2))").arg(renamed.join(QStringLiteral(", ")), q);
+        st.qualifier = f.alias.isEmpty() ? st.info->name : f.alias;
+        st.fromSql += QStringLiteral(" AS ") + quote(st.qualifier);
+        return st;
+    }
     st.owner = st.info->owner;
     st.table = st.info->name;
     st.base = !st.info->dictionary;
@@ -1401,12 +1423,17 @@ Translation Translator::dml(const Stmt &s)
             cols << quote(n);
         QStringList defaults, defaultCols;
         for (const ColumnInfo &c : info->columns) {
-            if (seen.contains(c.name) || c.defaultSource.isEmpty())
+            if (seen.contains(c.name))
                 continue;
-            auto parsed = parseStatement(QStringLiteral("SELECT ") + c.defaultSource + QStringLiteral(" FROM DUAL"));
-            const Gen g = expr(*parsed->query->terms[0].block->items[0].expr, &empty);
-            defaultCols << quote(c.name);
-            defaults << coerce(g.sql, c, info->owner, info->name);
+            if (!c.defaultSource.isEmpty()) {
+                defaultCols << quote(c.name);
+                defaults << defaultValue(c, *info);
+            } else if (!c.nullable) {
+                // a mandatory column left out is NULL (ORA-01400), never a
+                // default SQLite keeps for a column added by ALTER TABLE
+                defaultCols << quote(c.name);
+                defaults << QStringLiteral("NULL");
+            }
         }
         if (!s.values.empty() || !s.query) {
             if (s.values.size() < size_t(names.size()))
@@ -1479,6 +1506,34 @@ Translation Translator::dml(const Stmt &s)
         t.sql += QStringLiteral(" RETURNING ") + ret.join(u',');
     }
     t.schemas = m_schemas;
+    return t;
+}
+
+QString Translator::defaultValue(const ColumnInfo &c, const TableInfo &table)
+{
+    auto parsed = parseStatement(QStringLiteral("SELECT ") + c.defaultSource + QStringLiteral(" FROM DUAL"));
+    Scope empty;
+    const Gen g = expr(*parsed->query->terms[0].block->items[0].expr, &empty);
+    return coerce(g.sql, c, table.owner, table.name);
+}
+
+Translation Translator::view(const Stmt &s, const QString &owner)
+{
+    const QString saved = std::exchange(m_user, owner);
+    Translation t = query(*s.query);
+    m_user = saved;
+    if (!s.columns.isEmpty()) {
+        if (s.columns.size() != qsizetype(t.columns.size()))
+            fail(QStringLiteral("ORA-01730: invalid number of column names specified"));
+        for (size_t i = 0; i < t.columns.size(); ++i)
+            t.columns[i].name = s.columns[qsizetype(i)];
+    }
+    QSet<QString> seen;
+    for (const OutColumn &c : t.columns) {
+        if (seen.contains(c.name))
+            fail(QStringLiteral("ORA-00957: duplicate column name (%1)").arg(c.name));
+        seen.insert(c.name);
+    }
     return t;
 }
 

@@ -38,6 +38,7 @@ struct TableInfo {
     QString keyColumn;   // single numeric primary-key column, or empty
     QString sqlRef;      // how SQLite names it: "OWNER"."TABLE" or temp."VIEW"
     bool dictionary = false;
+    QString viewQuery;   // a view: its query (columns hold only the names)
     const ColumnInfo *column(const QString &name) const;
 };
 
@@ -84,6 +85,10 @@ public:
     Translation scalar(const Expr &e, bool asProcedure);
     // SQLite CREATE TRIGGER statements for an Oracle row trigger.
     QStringList trigger(const Stmt &s, const TableInfo &table, const QString &sqliteName);
+    // A view's query, checked; its columns named by the view's column list.
+    Translation view(const Stmt &createView, const QString &owner);
+    // The value a column's DEFAULT gives, passed through the column's type.
+    QString defaultValue(const ColumnInfo &c, const TableInfo &table);
     // CHECK constraint text for CREATE TABLE (columns unqualified).
     QString check(const Expr &e, const TableInfo &table);
     // The function a written value passes through for a column.
@@ -120,7 +125,8 @@ private:
     char m_triggerEvent = 0;        // 'I', 'U', 'D' while a trigger body is translated
     bool m_triggerNewAsRow = false; // :new.col names the row's own column (inside the row update)
     int m_subqueryAlias = 0;
-    int m_nextvalPlaces = 0;        // places naming a sequence's NEXTVAL so far
+    int m_nextvalPlaces = 0;
+    int m_viewDepth = 0;        // places naming a sequence's NEXTVAL so far
     bool m_singleRow = false;       // the next block is a scalar subquery's
 
     Gen expr(const Expr &e, Scope *scope);
