@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 
 #include <atomic>
+#include <map>
 #include <cstring>
 
 namespace ocidbl {
@@ -151,16 +152,19 @@ OCI_EXPORT sword OCIDescriptorAlloc(const Handle *parenth, Handle **descpp, ub4 
         return INVALID_HANDLE;
     if (usrmempp)
         *usrmempp = nullptr;
-    if (type != DTYPE_LOB)
+    if (type == DTYPE_LOB)
+        *descpp = new Lob;
+    else if (type == DTYPE_ROWID)
+        *descpp = new Rowid;
+    else
         return INVALID_HANDLE;
-    *descpp = new Lob;
     return SUCCESS;
 }
 
 OCI_EXPORT sword OCIDescriptorFree(Handle *descp, ub4 type)
 {
     auto *b = static_cast<Base *>(descp);
-    if (!b || b->magic != kMagic || b->type != type || (type != DTYPE_LOB && type != DTYPE_PARAM))
+    if (!b || b->magic != kMagic || b->type != type || (type != DTYPE_LOB && type != DTYPE_PARAM && type != DTYPE_ROWID))
         return INVALID_HANDLE;
     b->magic = 0;
     delete b;
@@ -268,6 +272,15 @@ OCI_EXPORT sword OCIAttrGet(const Handle *trgthndlp, ub4 trghndltyp, void *attri
             return put<ub4>(attributep, sizep, s->prefetch);
         case ATTR_PARSE_ERROR_OFFSET:
             return put<ub2>(attributep, sizep, 0);
+        case ATTR_ROWID: {
+            Rowid *r = as<Rowid>(attributep, DTYPE_ROWID);
+            if (!r)
+                r = as<Rowid>(*static_cast<void **>(attributep), DTYPE_ROWID);
+            if (!r)
+                return INVALID_HANDLE;
+            r->text.clear();
+            return SUCCESS;
+        }
         case ATTR_SQL_ID: {
             static const QByteArray none;
             return putText(attributep, sizep, none);
@@ -287,13 +300,10 @@ OCI_EXPORT sword OCIAttrGet(const Handle *trgthndlp, ub4 trghndltyp, void *attri
             return put<ub4>(attributep, sizep, static_cast<const Bind *>(base)->rowsReturned);
         break;
     case DTYPE_PARAM: {
-        const ColumnDesc &c = static_cast<const Param *>(base)->col;
+        const ColumnDesc &c = *static_cast<const Param *>(base)->col;
         switch (attrtype) {
-        case ATTR_NAME: {
-            static thread_local QByteArray n;
-            n = c.name.toUtf8();
-            return putText(attributep, sizep, n);
-        }
+        case ATTR_NAME:
+            return putText(attributep, sizep, c.nameUtf8);
         case ATTR_DATA_TYPE:
             return put<ub2>(attributep, sizep, c.type);
         case ATTR_DATA_SIZE:
@@ -800,3 +810,157 @@ OCI_EXPORT sword OCIThreadKeySet(Handle *, Handle *, void *key, void *value)
 
 // OCIStmtFetch2 calls since the library was loaded.
 OCI_EXPORT quint64 mox_oci_double_fetch_calls() { return fetchCalls(); }
+
+// The server's release: reported as 19.3 (the release whose attributes the
+// double models).
+OCI_EXPORT sword OCIServerRelease2(Handle *hndlp, Handle *errhp, OraText *bufp, ub4 bufsz, ub1, ub4 *version, ub4)
+{
+    if (!hndlp || !as<Err>(errhp, HTYPE_ERROR))
+        return INVALID_HANDLE;
+    if (version)
+        *version = (19u << 24) | (3u << 16);
+    if (bufp && bufsz > 0) {
+        const QByteArray banner("Oracle Database 19c (the client-library double of the embedded engine)");
+        const ub4 n = std::min<ub4>(ub4(banner.size()), bufsz - 1);
+        std::memcpy(bufp, banner.constData(), n);
+        bufp[n] = 0;
+    }
+    return SUCCESS;
+}
+
+OCI_EXPORT sword OCIPing(Handle *svchp, Handle *errhp, ub4)
+{
+    Svc *svc = as<Svc>(svchp, HTYPE_SVCCTX);
+    if (!svc || !as<Err>(errhp, HTYPE_ERROR))
+        return INVALID_HANDLE;
+    return svc->engine ? SUCCESS : fail(as<Err>(errhp, HTYPE_ERROR), 3114, QStringLiteral("ORA-03114: not connected to ORACLE"));
+}
+
+// ------------------------------------------------------------ timestamps
+
+namespace {
+// Arrays of descriptors handed out, by the caller's array: their length.
+std::map<void **, ub4> g_descriptorArrays;
+
+Stamp *stampOf(const void *h)
+{
+    auto *b = static_cast<Base *>(const_cast<void *>(h));
+    return b && b->magic == kMagic && isStampType(b->type) ? static_cast<Stamp *>(b) : nullptr;
+}
+} // namespace
+
+OCI_EXPORT sword OCIArrayDescriptorAlloc(const Handle *parenth, void **descpp, ub4 type, ub4 arraySize, size_t,
+                                         void **usrmempp)
+{
+    if (!as<Env>(parenth, HTYPE_ENV) || !descpp || !isStampType(type))
+        return INVALID_HANDLE;
+    if (usrmempp)
+        *usrmempp = nullptr;
+    for (ub4 i = 0; i < arraySize; ++i)
+        descpp[i] = new Stamp(type);
+    g_descriptorArrays[descpp] = arraySize;
+    return SUCCESS;
+}
+
+OCI_EXPORT sword OCIArrayDescriptorFree(void **descp, ub4 type)
+{
+    auto it = g_descriptorArrays.find(descp);
+    if (it == g_descriptorArrays.end() || !isStampType(type))
+        return INVALID_HANDLE;
+    for (ub4 i = 0; i < it->second; ++i) {
+        if (Stamp *st = stampOf(descp[i])) {
+            st->magic = 0;
+            delete st;
+        }
+    }
+    g_descriptorArrays.erase(it);
+    return SUCCESS;
+}
+
+OCI_EXPORT sword OCIDateTimeConstruct(Handle *, Handle *errhp, Handle *datetime, sb2 yr, ub1 mnth, ub1 dy, ub1 hr,
+                                      ub1 mm, ub1 ss, ub4 fsec, const OraText *, size_t)
+{
+    Stamp *st = stampOf(datetime);
+    if (!st || !as<Err>(errhp, HTYPE_ERROR))
+        return INVALID_HANDLE;
+    const QDateTime dt(QDate(yr, mnth, dy), QTime(hr, mm, ss));
+    if (!dt.isValid())
+        return fail(as<Err>(errhp, HTYPE_ERROR), 1858, QStringLiteral("ORA-01858: a non-numeric character was found where a numeric was expected"));
+    st->dt = dt;
+    st->fsec = fsec;
+    return SUCCESS;
+}
+
+OCI_EXPORT sword OCIDateTimeGetDate(Handle *, Handle *errhp, const Handle *datetime, sb2 *yr, ub1 *mnth, ub1 *dy)
+{
+    Stamp *st = stampOf(datetime);
+    if (!st || !as<Err>(errhp, HTYPE_ERROR))
+        return INVALID_HANDLE;
+    *yr = sb2(st->dt.date().year());
+    *mnth = ub1(st->dt.date().month());
+    *dy = ub1(st->dt.date().day());
+    return SUCCESS;
+}
+
+OCI_EXPORT sword OCIDateTimeGetTime(Handle *, Handle *errhp, Handle *datetime, ub1 *hr, ub1 *mm, ub1 *ss, ub4 *fsec)
+{
+    Stamp *st = stampOf(datetime);
+    if (!st || !as<Err>(errhp, HTYPE_ERROR))
+        return INVALID_HANDLE;
+    *hr = ub1(st->dt.time().hour());
+    *mm = ub1(st->dt.time().minute());
+    *ss = ub1(st->dt.time().second());
+    *fsec = st->fsec;
+    return SUCCESS;
+}
+
+OCI_EXPORT sword OCIDateTimeGetTimeZoneOffset(Handle *, Handle *errhp, const Handle *datetime, sb1 *hr, sb1 *mm)
+{
+    if (!stampOf(datetime) || !as<Err>(errhp, HTYPE_ERROR))
+        return INVALID_HANDLE;
+    *hr = 0;
+    *mm = 0;
+    return SUCCESS;
+}
+
+OCI_EXPORT sword OCIRowidToChar(Handle *rowidDesc, OraText *outbfp, ub2 *outbflp, Handle *errhp)
+{
+    Rowid *r = as<Rowid>(rowidDesc, DTYPE_ROWID);
+    if (!r || !outbflp || !as<Err>(errhp, HTYPE_ERROR))
+        return INVALID_HANDLE;
+    const ub2 n = ub2(std::min<qsizetype>(r->text.size(), *outbflp));
+    if (outbfp)
+        std::memcpy(outbfp, r->text.constData(), n);
+    *outbflp = n;
+    return SUCCESS;
+}
+
+OCI_EXPORT sword OCILobGetChunkSize(Handle *svchp, Handle *errhp, Handle *locp, ub4 *chunksizep)
+{
+    if (!as<Svc>(svchp, HTYPE_SVCCTX) || !as<Err>(errhp, HTYPE_ERROR) || !as<Lob>(locp, DTYPE_LOB) || !chunksizep)
+        return INVALID_HANDLE;
+    *chunksizep = 8132;
+    return SUCCESS;
+}
+
+OCI_EXPORT sword OCILobOpen(Handle *svchp, Handle *errhp, Handle *locp, ub1)
+{
+    if (!as<Svc>(svchp, HTYPE_SVCCTX) || !as<Err>(errhp, HTYPE_ERROR) || !as<Lob>(locp, DTYPE_LOB))
+        return INVALID_HANDLE;
+    return SUCCESS;
+}
+
+OCI_EXPORT sword OCILobClose(Handle *svchp, Handle *errhp, Handle *locp)
+{
+    if (!as<Svc>(svchp, HTYPE_SVCCTX) || !as<Err>(errhp, HTYPE_ERROR) || !as<Lob>(locp, DTYPE_LOB))
+        return INVALID_HANDLE;
+    return SUCCESS;
+}
+
+OCI_EXPORT sword OCILobIsOpen(Handle *svchp, Handle *errhp, Handle *locp, boolean *flag)
+{
+    if (!as<Svc>(svchp, HTYPE_SVCCTX) || !as<Err>(errhp, HTYPE_ERROR) || !as<Lob>(locp, DTYPE_LOB) || !flag)
+        return INVALID_HANDLE;
+    *flag = 0;
+    return SUCCESS;
+}

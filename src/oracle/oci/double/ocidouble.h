@@ -98,8 +98,26 @@ struct Lob : Base {
     std::shared_ptr<LobData> data = std::make_shared<LobData>();
 };
 
+// A TIMESTAMP descriptor (with or without a time zone: the double keeps
+// local times and reports the offset 0).
+struct Stamp : Base {
+    explicit Stamp(ub4 t) : Base(t) {}
+    QDateTime dt;
+    ub4 fsec = 0; // nanoseconds
+};
+
+inline bool isStampType(ub4 t) { return t == DTYPE_TIMESTAMP || t == 69 || t == 70; }
+
+// A ROWID descriptor. The embedded engine does not say which row a DML
+// statement touched, so the last ROWID of a statement reads as empty text.
+struct Rowid : Base {
+    Rowid() : Base(DTYPE_ROWID) {}
+    QByteArray text;
+};
+
 struct ColumnDesc {
     QString name;
+    QByteArray nameUtf8; // what OCI_ATTR_NAME points into, kept with the statement
     ub2 type = SQLT_CHR; // as described
     ub2 size = 4000;
     sb2 precision = 0;
@@ -108,7 +126,7 @@ struct ColumnDesc {
 
 struct Param : Base {
     Param() : Base(DTYPE_PARAM) {}
-    ColumnDesc col;
+    const ColumnDesc *col = nullptr; // one of its statement's columns
 };
 
 struct Stmt;

@@ -144,6 +144,18 @@ WriteResult writeValue(const QVariant &v, ub2 dty, void *dst, sb8 cap, sb2 *ind,
         if (len)
             *len = kOciDateSize;
         return Ok;
+    case SQLT_TIMESTAMP:
+    case SQLT_TIMESTAMP_TZ:
+    case SQLT_TIMESTAMP_LTZ: {
+        auto *b = static_cast<Base *>(*static_cast<void **>(dst));
+        if (!b || b->magic != kMagic || !isStampType(b->type))
+            throw EMoxError(QStringLiteral("ORA-01840: input value not long enough for date format"));
+        static_cast<Stamp *>(b)->dt = dateOf(v, svc);
+        static_cast<Stamp *>(b)->fsec = 0;
+        if (len)
+            *len = sizeof(void *);
+        return Ok;
+    }
     case SQLT_CLOB:
     case SQLT_BLOB: {
         // the slot holds the caller's locator
@@ -214,6 +226,9 @@ TOracleType typeOfDty(ub2 dty)
         return otFloat;
     case SQLT_DAT:
     case SQLT_ODT:
+    case SQLT_TIMESTAMP:
+    case SQLT_TIMESTAMP_TZ:
+    case SQLT_TIMESTAMP_LTZ:
         return otDate;
     case SQLT_CLOB:
     case SQLT_BLOB:
@@ -276,6 +291,15 @@ OraBindValue readBind(Bind &b)
     case SQLT_ODT:
         out.value = ocidata::dateFromOciDate(p);
         break;
+    case SQLT_TIMESTAMP:
+    case SQLT_TIMESTAMP_TZ:
+    case SQLT_TIMESTAMP_LTZ: {
+        const auto *b = static_cast<const Base *>(*static_cast<void *const *>(buf));
+        if (!b || b->magic != kMagic || !isStampType(b->type))
+            throw EMoxError(QStringLiteral("ORA-01840: input value not long enough for date format"));
+        out.value = static_cast<const Stamp *>(b)->dt;
+        break;
+    }
     case SQLT_CLOB:
     case SQLT_BLOB: {
         Lob *l = as<Lob>(*static_cast<void *const *>(buf), DTYPE_LOB);
@@ -349,6 +373,7 @@ void describe(Stmt &s)
     for (size_t c = 0; c < n; ++c) {
         ColumnDesc d;
         d.name = names[qsizetype(c)];
+        d.nameUtf8 = d.name.toUtf8();
         const QVariant v = first[c] >= 0 ? s.ahead[size_t(first[c])][c] : QVariant();
         switch (v.typeId()) {
         case QMetaType::LongLong:
@@ -598,7 +623,7 @@ OCI_EXPORT sword OCIParamGet(const Handle *hndlp, ub4 htype, Handle *errhp, Hand
     if (pos < 1 || pos > s->cols.size())
         return fail(err, 24334, QStringLiteral("ORA-24334: no descriptor for this position"));
     auto *p = new Param;
-    p->col = s->cols[pos - 1];
+    p->col = &s->cols[pos - 1];
     *parmdpp = p;
     return SUCCESS;
 }
@@ -757,4 +782,14 @@ OCI_EXPORT sword OCIStmtFetch2(Handle *stmtp, Handle *errhp, ub4 nrows, ub2 orie
     if (orientation != FETCH_NEXT && orientation != 0)
         return fail(err, 24391, QStringLiteral("ORA-24391: invalid fetch operation (only OCI_FETCH_NEXT)"));
     return fetchInto(*s, err, nrows);
+}
+
+// Implicit results of a PL/SQL block: the embedded engine returns none.
+OCI_EXPORT sword OCIStmtGetNextResult(Handle *stmthp, Handle *errhp, void **result, ub4 *, ub4)
+{
+    if (!as<Stmt>(stmthp, HTYPE_STMT) || !as<Err>(errhp, HTYPE_ERROR))
+        return INVALID_HANDLE;
+    if (result)
+        *result = nullptr;
+    return NO_DATA;
 }
