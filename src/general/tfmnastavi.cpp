@@ -285,16 +285,15 @@ void TfmNastavi::btPripraviClick()
         str << ime + u',' + zastavica + u',' + tip + u',' + dol + u',' + dec + QStringLiteral(",,") + odvKolona + u',' +
                    odvTabela;
 
-        qint32 dolz = dol.toInt();
-        qint32 decimalk = dec.toInt();
-        QString crka = tip;
-        prirediTip(crka, dolz, decimalk);
-        polja.append({ime, crka, dolz, decimalk});
+        polja.append({ime, tip, dol.toInt(), dec.toInt()});
         if (!odvTabela.isEmpty())
             reference.append({ime, odvKolona, odvTabela});
     }
-    // A text the refresh could not use is not offered for saving.
+    // A text the refresh could not use is not offered for saving (nor are
+    // widths a column cannot have mapped to DBF fields).
     preveriStrukturo(str, TVrstaStrukture::splosna);
+    for (qsizetype i = 1; i < polja.size(); ++i)
+        prirediTip(polja[i].tip, polja[i].dolzina, polja[i].decimalk);
     prAStr = polja;
     prPoz = int(prAStr.size()) - 1;
 

@@ -127,13 +127,13 @@ void TfmNastMast::btPripraviClick()
             tip = QStringLiteral("INTEGER");
         str << ime + u',' + zastavica + u',' + tip + u',' + dol + QStringLiteral(",,,,");
 
-        qint32 dolz = dol.toInt();
-        qint32 decimalk = dec.toInt();
-        QString crka = tip;
-        prirediTipMasterDetail(crka, dolz, decimalk);
-        polja.append({ime, crka, dolz, decimalk});
+        polja.append({ime, tip, dol.toInt(), dec.toInt()});
     }
+    // A text the preparation could not use is not offered for saving (nor
+    // are widths a column cannot have mapped to DBF fields).
     preveriStrukturo(str, TVrstaStrukture::masterDetail);
+    for (tipDBFStruktura &p : polja)
+        prirediTipMasterDetail(p.tip, p.dolzina, p.decimalk);
     prAStr = polja;
     prPoz = int(prAStr.size()) - 1;
 

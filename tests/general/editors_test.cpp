@@ -358,7 +358,7 @@ TEST_F(Editors, CancellingTheSaveStillCreatesTheDbf)
     EXPECT_EQ(asked.size(), 1);
     EXPECT_TRUE(QDir(ctx.currSaveDir).entryList({"*.str"}).isEmpty());
     EXPECT_EQ(dbfFields(ctx.currSaveDir + QStringLiteral("KA061AK0")),
-              (QStringList{"POPRAVI C 1", "SIFRA061 C 10", "OPIS_061 C 20"}));
+              (QStringList{"POPRAVI C 1", "SIFRA061 C 11", "OPIS_061 C 20"}));
 }
 
 TEST_F(Editors, ReferenceColumnsAreCheckedAgainstTheirDbf)
@@ -604,11 +604,20 @@ TEST_F(Editors, TextsTheTransfersCannotUseAreRefused)
     ASSERT_EQ(ui.messages.size(), 1);
     EXPECT_TRUE(ui.messages[0].contains("../KA061AK0")) << ui.messages[0].toStdString();
 
-    // The review text edited into one without columns is neither saved nor
-    // given a DBF.
+    // A width no column has, typed into the grid.
     ui.messages.clear();
     f.nastaviCelico(5, TfmNastavi::colOdvTabela, QString());
     f.nastaviCelico(5, TfmNastavi::colOdvKolona, QString());
+    f.nastaviCelico(3, TfmNastavi::colDol, QStringLiteral("2147483647"));
+    f.btPripravi->click();
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].contains("dolžina 2147483647")) << ui.messages[0].toStdString();
+    EXPECT_TRUE(f.prAStr.isEmpty());
+
+    // The review text edited into one without columns is neither saved nor
+    // given a DBF.
+    ui.messages.clear();
+    f.nastaviCelico(3, TfmNastavi::colDol, QStringLiteral("60"));
     f.btPripravi->click();
     ASSERT_TRUE(ui.messages.isEmpty()) << ui.messages.join(u'\n').toStdString();
     f.meStr->setPlainText(QStringLiteral("TABELA=TAVO.KA060AK0\nKLJUC=CODE_060 VARCHAR2\nSTRUKTURA\n"));
