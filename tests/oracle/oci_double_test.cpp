@@ -398,6 +398,9 @@ TEST_F(OciDouble, RawIterationsErrorRecordsAndLogoffCommits)
     ub4 count = 0;
     EXPECT_EQ(c.a.AttrGet(st, HTYPE_STMT, &count, nullptr, ATTR_ROW_COUNT, c.err), SUCCESS);
     EXPECT_EQ(count, 1u);
+    boolean open = 0;
+    EXPECT_EQ(c.a.AttrGet(c.sess, HTYPE_SESSION, &open, nullptr, ATTR_TRANSACTION_IN_PROGRESS, c.err), SUCCESS);
+    EXPECT_EQ(open, 1); // what a client reads to roll back before it logs off
     c.a.StmtRelease(st, c.err, nullptr, 0, DEFAULT);
     // ending the session commits the open transaction
     c.logoff();

@@ -49,6 +49,12 @@ const [libDir, alias] = process.argv.slice(2);
 
   // the database's error text
   await assert.rejects(conn.execute('select * from NOTHERE'), /ORA-00942/);
+  // closing with work still open rolls it back
+  await conn.execute('insert into PROBE (ID) values (9)');
   await conn.close();
+  const again = await oracledb.getConnection({ user: 'TAVO', password: 'tavo', connectString: alias });
+  const n = await again.execute('select count(*) from PROBE where ID = 9');
+  assert.strictEqual(n.rows[0][0], 0);
+  await again.close();
   console.log('the OCI consumer check passed');
 })().catch(e => { console.error('the OCI consumer check failed:', e); process.exit(1); });

@@ -248,7 +248,8 @@ OCI_EXPORT sword OCIAttrGet(const Handle *trgthndlp, ub4 trghndltyp, void *attri
     case HTYPE_SESSION:
         if (attrtype == ATTR_TRANSACTION_IN_PROGRESS) {
             // the service context that carries this session knows
-            return put<boolean>(attributep, sizep, 0);
+            const Svc *svc = static_cast<const Session *>(base)->svc;
+            return put<boolean>(attributep, sizep, svc && svc->engine && svc->dirty ? 1 : 0);
         }
         break;
     case HTYPE_STMT: {
@@ -442,6 +443,7 @@ OCI_EXPORT sword OCISessionBegin(Handle *svchp, Handle *errhp, Handle *usrhp, ub
     try {
         svc->engine = embeddedEngine().connect(svc->server->alias, sess->user, sess->password);
         svc->session = sess;
+        sess->svc = svc;
         svc->endTransaction();
         return SUCCESS;
     } catch (const EMoxError &e) {

@@ -61,9 +61,12 @@ struct Server : Base {
     bool attached = false;
 };
 
+struct Svc;
+
 struct Session : Base {
     Session() : Base(HTYPE_SESSION) {}
     QString user, password;
+    Svc *svc = nullptr; // the service context that began it
 };
 
 struct Svc : Base {
