@@ -24,6 +24,8 @@ std::unique_ptr<OraEngineSession> clientConnect(const QString &alias, const QStr
     try {
         oci::api();
     } catch (const EMoxError &e) {
+        if (!oraembed::databaseFolder(alias).isEmpty())
+            throw; // an embedded database sent to the client library (MOX_ENGINE=oci)
         // without a client library the alias can only have been meant as an
         // embedded database: say both
         throw EMoxError(QStringLiteral("ORA-12154: TNS:could not resolve the connect identifier specified (\"%1\" is no "

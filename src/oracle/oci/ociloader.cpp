@@ -3,6 +3,7 @@
 #include "shell/moxerror.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLibrary>
 
 #include <memory>
@@ -57,8 +58,11 @@ std::unique_ptr<Api> load()
     for (const QString &file : libraryCandidates()) {
         // Loaded once and never unloaded: the client library keeps threads
         // and handlers of its own.
+        if (file.contains(u'/') && !QFileInfo::exists(file)) {
+            tried << QStringLiteral("%1 (ni datoteke)").arg(QDir::toNativeSeparators(file));
+            continue;
+        }
         auto *lib = new QLibrary(file);
-        lib->setLoadHints(QLibrary::ExportExternalSymbolsHint);
         if (!lib->load()) {
             tried << QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(file), lib->errorString());
             delete lib;
