@@ -78,7 +78,8 @@ done
 #    the CONNECT that the program also uses to log on at start.
 printf '%s\r\n' \
   "CONNECT TAVO TAVO IZVOR" \
-  "# Priprava na izvorni instalaciji, preverjanje na ciljni" \
+  "# Priprava na izvorni instalaciji (master/detail tabela iz .mst), preverjanje na ciljni" \
+  "PREPARE KA010RES.mst" \
   "PREPARE $TABLES" \
   "CONNECT TAVO TAVO CILJ" \
   "REFRESH $TABLES" >"$DEMO/prenos.txt"
@@ -94,39 +95,38 @@ settings() {
 }
 
 # Runs mox on a command script in the demo folder (script names are read
-# relative to the working directory).
+# relative to the working directory); $2 is the highest exit status that
+# does not end the demo (default 0).
 # The offscreen platform's notes about window sizes and raising are left out.
 run_mox() {
-  local rc
+  local rc allowed=${2:-0}
   sed 's/^/  | /' "$DEMO/$1" | tr -d '\r'
   set +e
   { (cd "$DEMO" && "$MOX" "@$1" NULL NULL ALL "$SAVE" "$LOG") 2>&1 1>&3 |
       grep -v -e '^This plugin does not support' >&2; } 3>&1
   rc=${PIPESTATUS[0]}
   set -e
-  if [ "$rc" -ne 0 ]; then
+  if [ "$rc" -gt "$allowed" ]; then
     echo "mox ended with status $rc" >&2
     exit $rc
   fi
+  [ "$rc" -eq 0 ] || echo "mox ended with status $rc (records that could not be applied; see the result files)"
 }
 
 LOGFILE=${LOG}ORNA_SYS.LOG
 before=0
 [ -f "$LOGFILE" ] && before=$(wc -l <"$LOGFILE")
 
-# 4. The master/detail table is prepared at the screen with "Detail tabela"
-#    ticked; the command script cannot tick it, so the helper does that step.
-step "Master/detail table KA010RES prepared at IZVOR"
-"$TOOL" detail IZVOR TAVO TAVO "${SAVE}KA010RES.mst"
-
-# 5. mox: preparation at IZVOR and a check-only refresh at CILJ.
+# 4. mox: preparation at IZVOR (the master/detail table KA010RES from its
+#    .mst file, then the four tables) and a check-only refresh at CILJ. Records
+#    whose reference CILJ cannot resolve yet are errors of the check (status 1).
 step "mox @prenos.txt  (PREPARE at IZVOR, REFRESH at CILJ in check-only mode: CURR_SAMO_PREVERJANJE=D)"
 settings D
-run_mox prenos.txt
+run_mox prenos.txt 1
 mkdir -p "$DEMO/preverjanje"
 cp "${SAVE}rezultati/"*.rez "$DEMO/preverjanje/"
 
-# 6. mox: the refresh for real.
+# 5. mox: the refresh for real.
 step "mox @osvezi.txt  (REFRESH at CILJ: CURR_SAMO_PREVERJANJE=N)"
 settings N
 run_mox osvezi.txt
@@ -145,7 +145,8 @@ for t in ${TABLES//,/ }; do
 done
 
 echo "(In the check-only run, services and activities that refer to a tax or a department CILJ does not"
-echo " have yet cannot be looked up and are skipped; the real refresh inserts those first.)"
+echo " have yet cannot be looked up: each is listed as NAPAKA in the result file and counted in ERR;"
+echo " the real refresh inserts those taxes and departments first and then finds them.)"
 
 step "Run history at CILJ (ORNA_UTIL.ORNA_MOX, last rows)"
 "$MOX_DB_TOOL" query CILJ ORNA_UTIL ORNA_UTIL "select * from ORNA_MOX order by DATUMMOX" | sed -n '1p'

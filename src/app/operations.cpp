@@ -1,13 +1,14 @@
 #include "operations.h"
 
+#include "automation/housekeeping.h"
 #include "general/editor_register.h"
 #include "general/gui/generalscreens.h"
 #include "shell/dispatch.h"
 
 void registerOperations(TDispatch &dispatch)
 {
-    // The trigger switches of the general refresh are registered by the main
-    // window itself; transfer libraries add their registration calls here.
-    registerGeneralTransfers(dispatch);
+    // The general refresh switches its table's triggers with the housekeeping
+    // switch; transfer libraries add their registration calls here.
+    registerGeneralTransfers(dispatch, &preklopiTriggerje);
     registerStructureEditors(dispatch);
 }

@@ -1,13 +1,28 @@
 #include "automation/housekeeping.h"
 
+#include "log/runlog.h"
 #include "shell/context.h"
 #include "shell/dispatch.h"
+#include "shell/text.h"
 
-void preklopiTriggerje(TMoxContext &ctx, const QString &owner, const QString &table, const QString &mode)
+#include <QDate>
+
+namespace {
+
+// The run history holds a row for every table whose triggers this tool has
+// switched off and not yet on again: written before the switch-off, deleted
+// after the switch-on. A process killed in between leaves it, and the next
+// refresh of the table (in any mode) or the next start-up switches them on.
+const QString kOznaka = QStringLiteral("IZKLOPLJENI TRIGGERJI ");
+const QString kStanjeOznake = QStringLiteral("T");
+
+QString oznaka(const QString &owner, const QString &table)
 {
-    if (!ctx.p_replikacija && !ctx.currReplikacija)
-        return;
+    return kOznaka + moxtext::upperAZ(owner) + u'.' + moxtext::upperAZ(table);
+}
 
+QStringList triggerjiTabele(TMoxContext &ctx, const QString &owner, const QString &table)
+{
     TOracleDataSet &q = ctx.quTmp;
     q.Close();
     q.SQL.clear();
@@ -25,21 +40,117 @@ void preklopiTriggerje(TMoxContext &ctx, const QString &owner, const QString &ta
             q.Next();
         }
         q.Close();
-    } catch (const EMoxError &) {
+    } catch (const EMoxError &e) {
         q.Close();
-        // The message names the owner and the table as the query asked for
-        // them (the statement itself binds them).
-        if (ctx.ui)
-            ctx.ui->showMessage(QStringLiteral("select trigger_name from dba_triggers where table_owner='") + owner +
-                                QStringLiteral("' and table_name='") + table + u'\'');
-        return;
+        // Raised, not only shown: a refresh must not believe the triggers
+        // were switched. The message names the owner and the table as the
+        // query asked for them (the statement itself binds them).
+        throw EMoxError(QStringLiteral("select trigger_name from dba_triggers where table_owner='") + owner +
+                        QStringLiteral("' and table_name='") + table + u'\'' + QStringLiteral("\r\n") + e.message());
     }
+    return triggerji;
+}
 
+void preklopi(TMoxContext &ctx, const QStringList &triggerji, const QString &mode)
+{
     TOracleQuery &st = ctx.quTemporary;
     for (const QString &trigger : triggerji) {
         st.Clear();
         st.SQL << QStringLiteral("alter trigger ") + trigger + u' ' + mode;
         st.Execute();
+    }
+}
+
+void zapisiOznako(TMoxContext &ctx, const QString &owner, const QString &table)
+{
+    TOracleQuery &st = ctx.quTemporary;
+    st.Clear();
+    st.SQL << QStringLiteral("insert into orna_util.orna_mox (datummox,user_mox,vrstamox,napakemox) "
+                             "values (sysdate,:user_mox,:vrstamox,:napakemox)");
+    st.DeclareVariable(QStringLiteral("user_mox"), otString);
+    st.DeclareVariable(QStringLiteral("vrstamox"), otString);
+    st.DeclareVariable(QStringLiteral("napakemox"), otString);
+    st.SetVariable(QStringLiteral("user_mox"), ctx.currUser);
+    st.SetVariable(QStringLiteral("vrstamox"), oznaka(owner, table));
+    st.SetVariable(QStringLiteral("napakemox"), kStanjeOznake);
+    st.Execute();
+    ctx.osOracle.Commit();
+}
+
+void izbrisiOznako(TMoxContext &ctx, const QString &vrsta)
+{
+    TOracleQuery &st = ctx.quTemporary;
+    st.Clear();
+    st.SQL << QStringLiteral("delete from orna_util.orna_mox where vrstamox=:vrstamox and napakemox=:napakemox");
+    st.DeclareVariable(QStringLiteral("vrstamox"), otString);
+    st.DeclareVariable(QStringLiteral("napakemox"), otString);
+    st.SetVariable(QStringLiteral("vrstamox"), vrsta);
+    st.SetVariable(QStringLiteral("napakemox"), kStanjeOznake);
+    st.Execute();
+    ctx.osOracle.Commit();
+}
+
+} // namespace
+
+QStringList vklopiPozabljeneTriggerje(TMoxContext &ctx, const QString &owner, const QString &table)
+{
+    if (!ctx.p_moxShrani)
+        return {};
+    TOracleDataSet &q = ctx.quTmp;
+    q.Close();
+    q.SQL.clear();
+    q.DeleteVariables();
+    q.SQL << QStringLiteral("select distinct vrstamox from orna_util.orna_mox where napakemox=:napakemox "
+                            "and vrstamox like :vzorec");
+    q.DeclareVariable(QStringLiteral("napakemox"), otString);
+    q.DeclareVariable(QStringLiteral("vzorec"), otString);
+    q.SetVariable(QStringLiteral("napakemox"), kStanjeOznake);
+    q.SetVariable(QStringLiteral("vzorec"), table.isEmpty() ? kOznaka + moxtext::upperAZ(owner) + QStringLiteral(".%")
+                                                     : oznaka(owner, table));
+    QStringList vrste;
+    q.Open();
+    while (!q.Eof()) {
+        vrste << q.FieldByName(QStringLiteral("vrstamox")).AsString();
+        q.Next();
+    }
+    q.Close();
+
+    QStringList tabele;
+    for (const QString &vrsta : vrste) {
+        const QString polno = vrsta.mid(kOznaka.size());
+        const qsizetype pika = polno.indexOf(u'.');
+        const QString lastnik = polno.left(pika), tabela = polno.mid(pika + 1);
+        preklopi(ctx, triggerjiTabele(ctx, lastnik, tabela), QStringLiteral("ENABLE"));
+        izbrisiOznako(ctx, vrsta);
+        tabele << polno;
+        ctx.meDyn = QStringList{QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")) +
+                                QStringLiteral("  TRIGGERJI: ") + polno +
+                                QStringLiteral(" so bili izklopljeni od prekinjenega osveževanja; zdaj so vklopljeni")};
+        DajVLog(ctx);
+    }
+    return tabele;
+}
+
+void preklopiTriggerje(TMoxContext &ctx, const QString &owner, const QString &table, const QString &mode)
+{
+    // Whatever the mode, a refresh first switches on what an interrupted one
+    // left switched off.
+    if (mode == QLatin1String("DISABLE"))
+        vklopiPozabljeneTriggerje(ctx, owner, table);
+    if (!ctx.p_replikacija && !ctx.currReplikacija)
+        return;
+
+    const QStringList triggerji = triggerjiTabele(ctx, owner, table);
+    if (triggerji.isEmpty())
+        return;
+    if (mode == QLatin1String("DISABLE")) {
+        if (ctx.p_moxShrani)
+            zapisiOznako(ctx, owner, table);
+        preklopi(ctx, triggerji, mode);
+    } else {
+        preklopi(ctx, triggerji, mode);
+        if (ctx.p_moxShrani)
+            izbrisiOznako(ctx, oznaka(owner, table));
     }
 }
 

@@ -2,6 +2,7 @@
 #include "shell/scopeexit.h"
 
 #include "automation/housekeeping.h"
+#include "general/general.h"
 #include "log/messages.h"
 #include "log/history.h"
 #include "shell/context.h"
@@ -147,9 +148,15 @@ void TSkriptniTek::izvediSkripto()
     for (qsizetype i = 0; i < vrstice.size(); ++i) {
         m_ctx.pAutomatika = true;
         const QString &line = vrstice.at(i);
-        const TUkaz u = ukazVrstice(line, m_ctx.currInclude);
+        const TUkazSkripte u = ukazVrstice(line, m_ctx.currInclude);
         if (u.ukaz != QLatin1String(KOMENTAR))
             izpisi(odmevVrstice(int(i + 1), line, u));
+        // A line that cannot run as written (cut, a quote left open, a path
+        // for a table) runs not at all: an error of the run.
+        if (!u.napaka.isEmpty()) {
+            napakaUkaza(QStringLiteral("NAPAKA v vrstici %1 skripte: ").arg(i + 1) + u.napaka);
+            continue;
+        }
         izvediUkaz(u);
     }
 
@@ -267,11 +274,6 @@ void zapri(std::initializer_list<TApolloDataSet *> tabele)
 }
 
 // Operation names of the screens (moxops in shell/screens.h).
-const QString opOsveziSplosno = QStringLiteral("osveziSplosno");
-const QString opPripraviSplosno = QStringLiteral("pripraviSplosno");
-const QString opPreberiStrukturo = QStringLiteral("preberiStrukturo");
-const QString opTriggerjiIzklop = QStringLiteral("preklopiTriggerje:DISABLE");
-const QString opTriggerjiVklop = QStringLiteral("preklopiTriggerje:ENABLE");
 const QString opParametriIzklop = QStringLiteral("preklopiTriggerjeParametrov:DISABLE");
 const QString opParametriVklop = QStringLiteral("preklopiTriggerjeParametrov:ENABLE");
 
@@ -322,52 +324,35 @@ void TSkriptniTek::izvediPrenos(const QString &op)
 
 void TSkriptniTek::osveziSplosnoTabelo(const QString &tabela, const QString &dir)
 {
-    if (!naVoljo(opOsveziSplosno))
-        return;
     const QString datoteka = strukturnaDatoteka(dir, tabela);
     pripraviSejo(m_ctx.quDyn1, m_ctx);
     m_ctx.currTabela = tabela;
-    m_okno.pripraviZaslon(opOsveziSplosno, dir, datoteka, QString());
-    // A missing or unreadable structure file ends the run here.
-    moxtext::readTextLines(datoteka);
-    if (m_dispatch.has(opPreberiStrukturo))
-        m_dispatch.run(m_ctx, opPreberiStrukturo);
-
-    m_ctx.pKonec = false;
-    auto kocZnan = [this](const QString &ime) {
-        if (m_dispatch.has(ime))
-            m_dispatch.run(m_ctx, ime);
-    };
-    // A failed switch-off ends the command before the refresh; the triggers
-    // switched off so far are switched on again. After the refresh they are
-    // switched on however it ended.
-    try {
-        kocZnan(opTriggerjiIzklop);
-    } catch (...) {
-        try {
-            kocZnan(opTriggerjiVklop);
-        } catch (...) {
-        }
-        throw;
-    }
-    TNaKoncu vklop([&kocZnan] { kocZnan(opTriggerjiVklop); });
-    m_dispatch.run(m_ctx, opOsveziSplosno);
+    m_okno.pripraviZaslon(QStringLiteral("osveziSplosno"), dir, datoteka, QString());
+    // The structure file is read anew for every item, with the schema names
+    // of the installation served now; a missing or unreadable file ends the
+    // run here. Check-only mode follows the settings (CURR_SAMO_PREVERJANJE).
+    refreshGeneralFromFile(m_ctx, datoteka, m_ctx.currSamoPreverjanje, &preklopiTriggerje);
 }
 
 void TSkriptniTek::pripraviSplosnoTabelo(const TPostavkaPriprave &p, const QString &dir)
 {
-    if (!naVoljo(opPripraviSplosno))
-        return;
-    const QString datoteka = strukturnaDatoteka(dir, p.ime);
-    m_okno.pripraviZaslon(opPripraviSplosno, dir, datoteka, p.filter);
-    // The structure file into the working memo (a missing file ends the run
-    // here); its folder becomes the save directory.
-    m_ctx.meDyn = moxtext::readTextLines(datoteka);
-    QString ime, mapa;
-    FileDirName(datoteka, ime, mapa);
-    m_ctx.currSaveDir = moxpath::withTrailingSeparator(mapa);
-    m_ctx.pKonec = false;
-    m_dispatch.run(m_ctx, opPripraviSplosno);
+    // An item naming a ".mst" file prepares that master/detail table (its
+    // reference DBF); any other item is a general table's ".str" file.
+    const bool detail = p.ime.endsWith(QStringLiteral(".mst"), Qt::CaseInsensitive);
+    const QString datoteka =
+        detail ? moxpath::native((dir.isEmpty() ? m_ctx.currSaveDir : dir) + p.ime) : strukturnaDatoteka(dir, p.ime);
+    m_okno.pripraviZaslon(QStringLiteral("pripraviSplosno"), dir, datoteka, p.filter);
+    // Its folder becomes the save directory; errors end the run here, so that
+    // no later line uses a file this preparation left incomplete.
+    prepareGeneralFromFile(m_ctx, datoteka, p.filter, detail);
+}
+
+void TSkriptniTek::napakaUkaza(const QString &sporocilo)
+{
+    ++m_napakeUkazov;
+    izpisi(sporocilo);
+    if (m_ctx.ui)
+        m_ctx.ui->showMessage(sporocilo);
 }
 
 void TSkriptniTek::refresh(const TUkaz &u)
@@ -388,6 +373,7 @@ void TSkriptniTek::refresh(const TUkaz &u)
 void TSkriptniTek::prepare(const TUkaz &u)
 {
     m_ctx.p_autoPrepare = true;
+    TNaKoncu konec([this] { m_ctx.p_autoPrepare = false; });
     for (const TPostavkaPriprave &p : postavkePriprave(u.a1)) {
         if (p.sNavednico || !jeDruzinaPriprave(p.ime)) {
             pripraviSplosnoTabelo(p, u.a2);
@@ -399,7 +385,6 @@ void TSkriptniTek::prepare(const TUkaz &u)
         m_okno.pripraviZaslon(op, u.a2, QString(), QString());
         izvediPrenos(op);
     }
-    m_ctx.p_autoPrepare = true;
 }
 
 void TSkriptniTek::sql(const TUkaz &u)

@@ -113,6 +113,9 @@ private:
     void replikacija();
     void izklopiLargeRB();
     bool naVoljo(const QString &operacija);
+    // An error of a command: counted (the run ends with status 1), echoed
+    // and shown (written to the run log in runs without a screen).
+    void napakaUkaza(const QString &sporocilo);
     void izvediPrenos(const QString &operacija);
     void osveziSplosnoTabelo(const QString &tabela, const QString &dir);
     void pripraviSplosnoTabelo(const moxskripta::TPostavkaPriprave &p, const QString &dir);

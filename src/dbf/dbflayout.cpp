@@ -1,5 +1,7 @@
 #include "dbf/dbflayout.h"
 
+#include <algorithm>
+
 
 namespace {
 
@@ -9,8 +11,7 @@ bool mapNumbersAndLongTexts(QString &tip, qint32 &dolz, qint32 &dec)
     if (tip == QLatin1String("VARCHAR2") && dolz > 255)
         tip = QStringLiteral("LONG");
     if (tip == QLatin1String("INTEGER") || tip == QLatin1String("NUMBER")) {
-        if (dec != 0)
-            dolz += 1; // room for the decimal point
+        dolz = sirinaStevila(dolz, dec);
         tip = QStringLiteral("C");
         dec = 0;
         return true;
@@ -26,6 +27,29 @@ void toMemo(QString &tip, qint32 &dolz, qint32 &dec)
 }
 
 } // namespace
+
+qint32 sirinaStevila(qint32 dolz, qint32 dec)
+{
+    // A number without a declared precision is shown with the dictionary's
+    // data length (22 bytes); its text can hold up to 40 digits.
+    constexpr qint32 kNeomejeno = 22;
+    constexpr qint64 kNajvecMest = 40;
+    // Counted wide: a width or scale read from a file may be anything an
+    // int holds, and the sum must not overflow.
+    const qint64 d = dec;
+    qint64 mest;
+    bool pika = d > 0;
+    if (dolz == kNeomejeno && dec == 0) {
+        mest = kNajvecMest;
+        pika = true; // and may have a decimal point
+    } else if (d < 0) {
+        mest = qint64(dolz) - d; // a negative scale rounds to tens, hundreds, ...
+    } else {
+        mest = qMax<qint64>(dolz, d + 1); // "0.05" for NUMBER(2,2): a leading zero
+    }
+    // The sign and the decimal point; never wider than a character field.
+    return qint32(std::clamp<qint64>(mest + 1 + (pika ? 1 : 0), 1, 254));
+}
 
 void prirediTip(QString &tip, qint32 &dolz, qint32 &dec)
 {

@@ -18,6 +18,8 @@ struct TMoxContext;
 struct TPripravaNapredek {
     // Rows written so far; called every 100 rows and at the end.
     std::function<void(qint64 zapisov)> prikazi;
+    // The table description as the structure file was read for this run.
+    std::function<void(const TTableDescription &)> prebrano;
 };
 
 // Exports the rows of opis.tabela into the DBF dbfPot (a path without
@@ -78,15 +80,28 @@ struct TOsvezevanjeIzid {
     QString napaka;                       // the error that ended the run early, else empty
 };
 
+// Switches a table's triggers: (owner, table, "DISABLE" or "ENABLE"). Errors
+// are raised.
+using TPreklopTriggerjev = std::function<void(TMoxContext &ctx, const QString &lastnik, const QString &tabela,
+                                              const QString &nacin)>;
+
 // Applies the DBF of the structure file strukturnaDatoteka (its path without
-// the ".str") to opis.tabela. Writes the result file, the log line and the
+// the ".str") to opis.tabela. With preklopi the table's triggers
+// (ctx.currUser's table) are switched off before the run and on again at its
+// end, however it ended; a switch-on that fails is an error of the run, shown
+// with the table whose triggers stay off. Writes the result file, the log line and the
 // run-history row. Errors that end the run early (input file missing, a field
 // it lacks, a value that does not convert, an unusable auto-numbering
 // statement, a reference DBF that cannot be opened) are shown, written into
 // the result file, and the closing steps still run with status "D"; nothing
-// is raised for them. Errors of the run history reach the caller.
+// is raised for them. Errors of the run history reach the caller. A run that
+// stops before the end of its file, a record whose reference or key cannot be
+// found, and a failed statement make the status "D" and count in napak. The
+// run-history row is "N" only for a refresh that applied its file without
+// errors, "P" for a check-only run without errors, "D" otherwise.
 TOsvezevanjeIzid osveziSplosno(TMoxContext &ctx, TTableDescription &opis, const QString &strukturnaDatoteka,
-                               bool samoPreverjanje, const TOsvezevanjeNapredek *napredek = nullptr);
+                               bool samoPreverjanje, const TOsvezevanjeNapredek *napredek = nullptr,
+                               const TPreklopTriggerjev &preklopi = {});
 
 // --- Structure files ---
 
@@ -107,19 +122,18 @@ bool kreirajDBFzaStrukturo(TMoxContext &ctx, const TTableDescription &opis, cons
 
 // --- Entry points of the command script ---
 
-// PREPARE of a general table: reads the structure file, makes its directory
-// the save directory, and prepares the table with the filter (master/detail
-// mode with detail). Returns the rows written; errors are raised.
+// PREPARE of a general table: reads the structure file (with this
+// installation's schema names), makes its directory the save directory, and
+// prepares the table with the filter (master/detail mode with detail). The
+// filter as the run extended it (replication) is left in filterIzid when
+// given. Returns the rows written; errors are raised.
 qint64 prepareGeneralFromFile(TMoxContext &ctx, const QString &strukturnaDatoteka, const QString &filter,
-                              bool detail, const TPripravaNapredek *napredek = nullptr);
+                              bool detail, const TPripravaNapredek *napredek = nullptr,
+                              QString *filterIzid = nullptr);
 
-// Switches a table's triggers: (owner, table, "DISABLE" or "ENABLE").
-using TPreklopTriggerjev = std::function<void(const QString &lastnik, const QString &tabela, const QString &nacin)>;
-
-// REFRESH of a general table: reads the structure file, switches the table's
-// triggers off (when preklopi is given), refreshes, and switches them on again
-// whatever happened. Errors of switching them off are raised before the
-// refresh runs.
+// REFRESH of a general table: reads the structure file (with this
+// installation's schema names) and refreshes, the triggers switched by
+// preklopi around the run as osveziSplosno does.
 TOsvezevanjeIzid refreshGeneralFromFile(TMoxContext &ctx, const QString &strukturnaDatoteka, bool samoPreverjanje,
                                         const TPreklopTriggerjev &preklopi = {},
                                         const TOsvezevanjeNapredek *napredek = nullptr);

@@ -51,20 +51,26 @@ bool kreirajDBFzaStrukturo(TMoxContext &ctx, const TTableDescription &opis, cons
 }
 
 qint64 prepareGeneralFromFile(TMoxContext &ctx, const QString &strukturnaDatoteka, const QString &filter,
-                              bool detail, const TPripravaNapredek *napredek)
+                              bool detail, const TPripravaNapredek *napredek, QString *filterIzid)
 {
+    // Read anew for every preparation: the table's schema name depends on the
+    // installation the session serves now.
     const QString pot = moxpath::native(strukturnaDatoteka);
     TTableDescription opis;
-    ctx.meDyn = moxtext::readTextLines(pot);
+    naloziStrukturo(ctx, pot, opis);
     QString ime, mapa;
     FileDirName(pot, ime, mapa);
-    ctx.currSaveDir = mapa;
-    razcleniStrukturo(ctx, opis);
+    ctx.currSaveDir = moxpath::withTrailingSeparator(mapa);
+    if (napredek && napredek->prebrano)
+        napredek->prebrano(opis);
     if (!opis.presezeno.isEmpty())
         throw EMoxError(opis.presezeno.join(moxtext::crlf));
     QString f = filter;
     ctx.pKonec = false;
-    return pripraviSplosno(ctx, opis, dbfZaStrukturo(pot, detail), f, detail, napredek);
+    const qint64 n = pripraviSplosno(ctx, opis, dbfZaStrukturo(pot, detail), f, detail, napredek);
+    if (filterIzid)
+        *filterIzid = f;
+    return n;
 }
 
 TOsvezevanjeIzid refreshGeneralFromFile(TMoxContext &ctx, const QString &strukturnaDatoteka, bool samoPreverjanje,
@@ -74,42 +80,5 @@ TOsvezevanjeIzid refreshGeneralFromFile(TMoxContext &ctx, const QString &struktu
     TTableDescription opis;
     preberiStrukturo(ctx, pot, opis);
     ctx.pKonec = false;
-    if (!preklopi)
-        return osveziSplosno(ctx, opis, pot, samoPreverjanje, napredek);
-
-    const QString lastnik = ctx.currUser;
-    const QString tabela = ctx.currTabela;
-    // A failed switch-off ends the command before the refresh; what was
-    // switched off is switched on again.
-    try {
-        preklopi(lastnik, tabela, QStringLiteral("DISABLE"));
-    } catch (...) {
-        try {
-            preklopi(lastnik, tabela, QStringLiteral("ENABLE"));
-        } catch (...) {
-        }
-        throw;
-    }
-    struct Vklop {
-        const TPreklopTriggerjev &preklopi;
-        QString lastnik, tabela;
-        bool opravljeno = false;
-        void vklopi()
-        {
-            opravljeno = true;
-            preklopi(lastnik, tabela, QStringLiteral("ENABLE"));
-        }
-        ~Vklop()
-        {
-            if (!opravljeno) {
-                try {
-                    preklopi(lastnik, tabela, QStringLiteral("ENABLE"));
-                } catch (...) {
-                }
-            }
-        }
-    } vklop{preklopi, lastnik, tabela};
-    TOsvezevanjeIzid izid = osveziSplosno(ctx, opis, pot, samoPreverjanje, napredek);
-    vklop.vklopi();
-    return izid;
+    return osveziSplosno(ctx, opis, pot, samoPreverjanje, napredek, preklopi);
 }

@@ -115,24 +115,26 @@ QString poisciSifro(const tipKolone &k, TApolloDataSet &dbf, bool &napaka)
     return poisciSifro(k, dbf.FieldByName(k.imePolja).AsString(), napaka);
 }
 
-QString poisciSifro(const tipKolone &k, const QString &vrednost, bool &napaka)
+QString poisciSifro(const tipKolone &k, const QString &vrednost, bool &napaka, QString *razlog)
 {
+    auto neuspeh = [&](const QString &zakaj) {
+        napaka = true;
+        if (razlog)
+            *razlog = zakaj;
+        return QString();
+    };
     // Stored as the DBF holds it: without trailing blanks.
     QString v = vrednost;
     while (!v.isEmpty() && v.back() == u' ')
         v.chop(1);
     if (v.trimmed().isEmpty())
         return QString();
-    if (!k.taDBF || !k.quOra) {
-        napaka = true;
-        return QString();
-    }
+    if (!k.taDBF || !k.quOra)
+        return neuspeh(QStringLiteral("iskanje v ") + k.mTabela + QStringLiteral(" ni pripravljeno"));
     // The index finds the first key that begins with the value; only an equal
     // key is the referenced row ("12" must not take the row of "120").
-    if (!k.taDBF->Seek(v) || k.taDBF->FieldByName(k.imePolja).AsString() != v) {
-        napaka = true;
-        return QString();
-    }
+    if (!k.taDBF->Seek(v) || k.taDBF->FieldByName(k.imePolja).AsString() != v)
+        return neuspeh(QStringLiteral("ni v ") + imeReferencnegaDBF(k.mTabela) + QStringLiteral(".DBF"));
     QString koda = k.taDBF->FieldByName(k.mKolona).AsString();
     if (k.mSirinaChar > koda.size())
         koda = koda.leftJustified(k.mSirinaChar, u' ');
@@ -144,6 +146,6 @@ QString poisciSifro(const tipKolone &k, const QString &vrednost, bool &napaka)
         sifra = k.quOra->FieldByName(QStringLiteral("SIFRA")).AsString();
     k.quOra->Close();
     if (sifra.isEmpty())
-        napaka = true;
+        return neuspeh(k.mKolona + u'=' + koda.trimmed() + QStringLiteral(" ni v ") + k.mTabela);
     return sifra;
 }

@@ -110,9 +110,9 @@ struct TKljucOpis {
 class TOsvezevanje {
 public:
     TOsvezevanje(TMoxContext &ctx, TTableDescription &opis, const QString &strukturnaDatoteka, bool samoPreverjanje,
-                 const TOsvezevanjeNapredek *napredek)
+                 const TOsvezevanjeNapredek *napredek, const TPreklopTriggerjev &preklopi)
         : m_ctx(ctx), m_opis(opis), m_strDatoteka(strukturnaDatoteka), m_samoPreverjanje(samoPreverjanje),
-          m_napredek(napredek), m_iskanja(&ctx.osOracle)
+          m_napredek(napredek), m_preklopi(preklopi), m_iskanja(&ctx.osOracle)
     {
     }
 
@@ -128,6 +128,9 @@ private:
     void obstojecZapis(bool oznacen, const QString &kljucBesedilo, const QString &napakaBesedilo);
     bool naslednjaStevilka(qint64 &stevilka);
     void napakaStavka(const QString &napakaBesedilo, const QString &sporocilo);
+    void napakaZapisa(const QString &besedilo);
+    void izklopiTriggerje();
+    void vklopiTriggerje();
     void zakljuci();
 
     bool samoPreverjanje() const
@@ -153,6 +156,9 @@ private:
     QString m_strDatoteka;
     bool m_samoPreverjanje;
     const TOsvezevanjeNapredek *m_napredek;
+    const TPreklopTriggerjev &m_preklopi;
+    QString m_lastnik, m_tabelaTriggerjev; // whose triggers were switched off
+    bool m_triggerjiIzklopljeni = false;
     TIskanja m_iskanja;
     TRezultat m_rez;
     TOsvezevanjeIzid m_izid;
@@ -180,6 +186,7 @@ TOsvezevanjeIzid TOsvezevanje::izvedi()
     uraStart(m_ctx);
     m_izid.status = QStringLiteral("N");
     try {
+        izklopiTriggerje();
         pripravi();
         while (m_zanka && !m_ctx.pKonec && !m_ctx.taDBF.Eof()) {
             if (!m_ctx.taDBF.Deleted())
@@ -187,12 +194,21 @@ TOsvezevanjeIzid TOsvezevanje::izvedi()
             m_ctx.taDBF.Next();
             m_ctx.quDyn.Close();
         }
+        // Stopped before the end of the file ("Prekini", or numbering that
+        // does not work): what was not applied makes the run a failed one.
+        if (!m_ctx.taDBF.Eof() && m_izid.napaka.isEmpty()) {
+            m_izid.status = QStringLiteral("D");
+            m_izid.napaka = QStringLiteral("Osveževanje je bilo prekinjeno pred koncem datoteke");
+            m_rez.vrstica(QStringLiteral("NAPAKA: ") + m_izid.napaka);
+        }
     } catch (const std::exception &e) {
         const QString sporocilo = dynamic_cast<const EMoxError *>(&e)
                                       ? static_cast<const EMoxError &>(e).message()
                                       : QString::fromLocal8Bit(e.what());
         m_izid.napaka = sporocilo;
         m_izid.status = QStringLiteral("D");
+        // The error that ended the run counts among the run's errors.
+        ++m_izid.stevci.napak;
         try {
             m_rez.vrstica(QStringLiteral("NAPAKA: ") + sporocilo);
         } catch (const EMoxError &) {
@@ -298,7 +314,9 @@ void TOsvezevanje::zgradiStavke()
         TStolpec s;
         s.k = &k;
         s.ime = upperAZ(k.imePolja);
-        s.memo = k.tipPolja == QStringLiteral("MEMO");
+        // CLOB texts travel whole through the memo file, whatever width the
+        // structure line gives them.
+        s.memo = k.tipPolja == QStringLiteral("MEMO") || k.tipPolja == QStringLiteral("CLOB");
         s.datum = k.tipPolja == QStringLiteral("DATE");
         s.avto = !avto.isEmpty() && s.ime == avto;
         s.kljuc = kljucImena.contains(s.ime);
@@ -447,6 +465,7 @@ void TOsvezevanje::zapis()
     const bool oznacen = TApolloField(&dbf, m_popravi).AsString() == QStringLiteral("*");
     bool napaka = false;
     QString napakaBesedilo, kljucBesedilo;
+    QStringList neNajdeno; // the lookups that failed, with why
 
     // Insert values, and the lookups of the record.
     TOracleQuery &ins = m_ctx.quInsert;
@@ -454,7 +473,14 @@ void TOsvezevanje::zapis()
         const TStolpec &s = m_stolpci[i];
         const tipKolone &k = *s.k;
         if (k.imaReferenco()) {
-            m_iskano[i] = poisciSifro(k, besedilo(s), napaka);
+            QString razlog;
+            bool neuspeh = false;
+            m_iskano[i] = poisciSifro(k, besedilo(s), neuspeh, &razlog);
+            if (neuspeh) {
+                napaka = true;
+                neNajdeno << s.ime + QStringLiteral(" (") + brezKoncnihPresledkov(besedilo(s)) + QStringLiteral("): ") +
+                                 razlog;
+            }
             const QVariant v = vrednostReference(m_iskano[i], k.tipPolja);
             if (!s.avto)
                 ins.SetVariable(s.ime, v);
@@ -468,27 +494,39 @@ void TOsvezevanje::zapis()
     // Key values.
     TOracleDataSet &sel = m_ctx.quDyn;
     sel.Close();
+    bool prazenKljuc = !m_kljuci.empty();
     for (const TKljucOpis &ko : m_kljuci) {
         const TStolpec &s = m_stolpci[ko.stolpec];
         const tipKolone &k = *s.k;
         QString vrednost;
         if (k.imaReferenco())
-            vrednost = brezKoncnihPresledkov(m_iskano[ko.stolpec]);
+            vrednost = napaka ? brezKoncnihPresledkov(besedilo(s)) : brezKoncnihPresledkov(m_iskano[ko.stolpec]);
         else if (jeDelOd(k.tipPolja, QStringLiteral("CHAR")))
             vrednost = dopolniChar(besedilo(s), k.dolzina, k.tipPolja);
         else
             vrednost = brezKoncnihPresledkov(besedilo(s));
-        if (napaka)
-            break;
+        if (!vrednost.trimmed().isEmpty())
+            prazenKljuc = false;
         napakaBesedilo += s.ime + QStringLiteral(" (") + vrednost + QStringLiteral(") ");
         kljucBesedilo += u' ' + s.ime + QStringLiteral("  ") + vrednost;
+        if (napaka)
+            continue;
         if (jeDelOd(k.tipPolja, QStringLiteral("CHAR,VARCHAR2")) || jeDelOd(k.tipPolja, QStringLiteral("DATE")))
             sel.SetVariable(s.ime, vrednost);
         else
             sel.SetVariable(s.ime, vCeloStevilo(vrednost));
     }
-    if (napaka)
-        return; // a lookup failed: the record is skipped
+    // A record whose reference cannot be turned into this installation's key,
+    // or whose key is empty, cannot be matched: an error of the record, listed
+    // with what was not found, never applied.
+    if (napaka) {
+        napakaZapisa(napakaBesedilo + QStringLiteral("ni najdeno: ") + neNajdeno.join(QStringLiteral("; ")));
+        return;
+    }
+    if (prazenKljuc) {
+        napakaZapisa(napakaBesedilo + QStringLiteral("prazen ključ"));
+        return;
+    }
 
     bool nov = true;
     if (!m_kljuci.empty()) {
@@ -529,10 +567,17 @@ bool TOsvezevanje::naslednjaStevilka(qint64 &stevilka)
         return true;
     }
     if (stevilka < 1) {
+        const QString sporocilo =
+            QStringLiteral(" AUTOMATSKO ŠTEVILČENJE NE DELA !") + moxtext::crlf + moxtext::crlf + m_opis.sekAuto;
         if (m_ctx.ui)
-            m_ctx.ui->showMessage(QStringLiteral(" AUTOMATSKO ŠTEVILČENJE NE DELA !") + moxtext::crlf + moxtext::crlf +
-                                  m_opis.sekAuto);
+            m_ctx.ui->showMessage(sporocilo);
         m_ctx.pKonec = true;
+        // The run ends after this record: a failed run.
+        ++m_izid.stevci.napak;
+        m_izid.status = QStringLiteral("D");
+        m_izid.napaka = sporocilo;
+        m_rez.vrstica(QStringLiteral("NAPAKA: ") + QStringLiteral("AUTOMATSKO ŠTEVILČENJE NE DELA ! ") + m_opis.sekAuto);
+        prikazi();
         return false;
     }
     if (m_avto == TAvto::max)
@@ -677,6 +722,55 @@ void TOsvezevanje::napakaStavka(const QString &napakaBesedilo, const QString &sp
     }
 }
 
+void TOsvezevanje::napakaZapisa(const QString &besedilo)
+{
+    ++m_izid.stevci.napak;
+    m_izid.status = QStringLiteral("D");
+    m_rez.vrstica(QStringLiteral("NAPAKA: ") + besedilo);
+    m_izpisano = true;
+    prikazi();
+}
+
+// Switched off only where replication asks for it (the switch itself
+// decides); what was switched off is switched on again in zakljuci, whatever
+// happened in between.
+void TOsvezevanje::izklopiTriggerje()
+{
+    if (!m_preklopi)
+        return;
+    m_lastnik = m_ctx.currUser;
+    m_tabelaTriggerjev = m_opis.tabelaBrezLastnika();
+    m_triggerjiIzklopljeni = true; // a switch-off that fails half-way is undone too
+    m_preklopi(m_ctx, m_lastnik, m_tabelaTriggerjev, QStringLiteral("DISABLE"));
+}
+
+void TOsvezevanje::vklopiTriggerje()
+{
+    if (!m_triggerjiIzklopljeni)
+        return;
+    m_triggerjiIzklopljeni = false;
+    try {
+        m_preklopi(m_ctx, m_lastnik, m_tabelaTriggerjev, QStringLiteral("ENABLE"));
+    } catch (const EMoxError &e) {
+        // The table is left without its triggers: an error of this refresh
+        // that the operator must hear about.
+        const QString sporocilo = QStringLiteral("NAPAKA pri vklopu triggerjev tabele ") + m_lastnik + u'.' +
+                                  m_tabelaTriggerjev + QStringLiteral(": triggerji so še izklopljeni.") +
+                                  moxtext::crlf + e.message();
+        ++m_izid.stevci.napak;
+        m_izid.status = QStringLiteral("D");
+        if (m_izid.napaka.isEmpty())
+            m_izid.napaka = sporocilo;
+        try {
+            m_rez.vrstica(QStringLiteral("NAPAKA: ") + sporocilo);
+        } catch (const EMoxError &) {
+            // The message below still reaches the operator and the run log.
+        }
+        if (m_ctx.ui)
+            m_ctx.ui->showMessage(sporocilo);
+    }
+}
+
 void TOsvezevanje::zakljuci()
 {
     TOsvezevanjeStevci &st = m_izid.stevci;
@@ -693,6 +787,7 @@ void TOsvezevanje::zakljuci()
     } catch (const EMoxError &) {
         // The input file was only read.
     }
+    vklopiTriggerje();
     st.prikazanoZapisov = st.zapisov;
     prikazi();
     m_rez.zapri();
@@ -723,15 +818,20 @@ void TOsvezevanje::zakljuci()
 
     if (m_izid.status == QStringLiteral("D"))
         ++m_ctx.pNapakePrenosov;
-    shranivORNAMOX(m_ctx, m_opis.tabela, m_izid.status);
+    // The history's "N" marks a refresh that applied its file without errors,
+    // the time replication exports from; a check-only run applied nothing and
+    // is recorded as "P" so that it never moves that time.
+    const QString zgodovina = samo && m_izid.status == QStringLiteral("N") ? QStringLiteral("P") : m_izid.status;
+    shranivORNAMOX(m_ctx, m_opis.tabela, zgodovina);
 }
 
 } // namespace
 
 TOsvezevanjeIzid osveziSplosno(TMoxContext &ctx, TTableDescription &opis, const QString &strukturnaDatoteka,
-                               bool samoPreverjanje, const TOsvezevanjeNapredek *napredek)
+                               bool samoPreverjanje, const TOsvezevanjeNapredek *napredek,
+                               const TPreklopTriggerjev &preklopi)
 {
-    TOsvezevanje run(ctx, opis, strukturnaDatoteka, samoPreverjanje, napredek);
+    TOsvezevanje run(ctx, opis, strukturnaDatoteka, samoPreverjanje, napredek, preklopi);
     TOsvezevanjeIzid izid = run.izvedi();
     // The lookup pairs go with the run.
     for (tipKolone &k : opis.aKolone) {

@@ -59,6 +59,7 @@ qint64 pripraviSplosno(TMoxContext &ctx, const TTableDescription &opis, const QS
         int query;       // column of the query
         bool datum;      // DATE: text without trailing blanks
         bool dbfDatum;   // the DBF field is a date field (master/detail tables)
+        int sirina;      // characters the field holds; 0: no limit (memo)
     };
     QVector<Polje> polja;
     QHash<QString, int> stolpci;
@@ -74,7 +75,9 @@ qint64 pripraviSplosno(TMoxContext &ctx, const TTableDescription &opis, const QS
             throw EMoxError(QStringLiteral("Tabela ") + opis.tabela + QStringLiteral(" nima stolpca ") + k.imePolja);
         p.query = it.value();
         p.datum = k.tipPolja == QStringLiteral("DATE");
-        p.dbfDatum = dbf.FieldInfo(p.dbf).type == u'D';
+        const TApolloFieldInfo &info = dbf.FieldInfo(p.dbf);
+        p.dbfDatum = info.type == u'D';
+        p.sirina = info.type == u'M' ? 0 : info.width;
         polja << p;
     }
     int popravi = -1;
@@ -85,24 +88,42 @@ qint64 pripraviSplosno(TMoxContext &ctx, const TTableDescription &opis, const QS
     }
 
     qint64 stevec = 0;
+    QVector<QString> besedila(polja.size());
     while (!q.Eof() && !ctx.pKonec) {
-        dbf.Insert();
-        if (popravi >= 0)
-            TApolloField(&dbf, popravi).setAsString(QStringLiteral("*"));
-        for (const Polje &p : polja) {
-            const TOracleValue v = q.Field(p.query);
-            TApolloField f(&dbf, p.dbf);
-            if (p.dbfDatum) {
-                if (!v.IsNull())
-                    f.setAsDateTime(v.AsDateTime());
+        // The texts first: a value the field cannot hold whole is never
+        // written cut; the preparation stops on it before the record is added
+        // (the file made so far is incomplete, and the run failed).
+        for (qsizetype i = 0; i < polja.size(); ++i) {
+            const Polje &p = polja.at(i);
+            if (p.dbfDatum)
                 continue;
-            }
-            QString s = v.AsString();
+            QString s = q.Field(p.query).AsString();
             if (p.datum) {
                 while (!s.isEmpty() && s.back() == u' ')
                     s.chop(1);
             }
-            f.setAsString(s);
+            if (p.sirina > 0 && s.size() > p.sirina)
+                throw EMoxError(QStringLiteral("Vrednost \"%1\" stolpca %2 (vrstica %3) ne gre v polje širine %4 "
+                                               "tabele %5: naredite DBF znova")
+                                    .arg(s, dbf.FieldInfo(p.dbf).name)
+                                    .arg(stevec + 1)
+                                    .arg(p.sirina)
+                                    .arg(dbf.TableName));
+            besedila[i] = s;
+        }
+        dbf.Insert();
+        if (popravi >= 0)
+            TApolloField(&dbf, popravi).setAsString(QStringLiteral("*"));
+        for (qsizetype i = 0; i < polja.size(); ++i) {
+            const Polje &p = polja.at(i);
+            TApolloField f(&dbf, p.dbf);
+            if (p.dbfDatum) {
+                const TOracleValue v = q.Field(p.query);
+                if (!v.IsNull())
+                    f.setAsDateTime(v.AsDateTime());
+                continue;
+            }
+            f.setAsString(besedila.at(i));
         }
         dbf.Post();
         q.Next();

@@ -20,8 +20,8 @@ struct TMoxContext;
 // "CHAR,VARCHAR2"; "VARCHAR" too).
 bool jeDelOd(const QString &typ, const QString &seznam);
 
-// The value padded with blanks to the width for types other than VARCHAR…,
-// with never more than 17 blanks added.
+// The value padded with blanks to the declared width for types other than
+// VARCHAR… (CHAR columns compare with all their blanks).
 QString dopolniChar(const QString &vrednost, int dolzina, const QString &typ);
 
 // Text to number: blanks around it are dropped, empty gives 0, anything that
@@ -75,6 +75,7 @@ private:
 // The lookup for the current record of dbf (the main DBF): the receiving
 // database's key for the column's value, empty when the value is empty.
 // Sets napaka when the value is missing from the reference DBF or the
-// receiving database lacks its code; never clears it.
+// receiving database lacks its code; never clears it. razlog, when given,
+// receives what was not found.
 QString poisciSifro(const tipKolone &k, TApolloDataSet &dbf, bool &napaka);
-QString poisciSifro(const tipKolone &k, const QString &vrednost, bool &napaka);
+QString poisciSifro(const tipKolone &k, const QString &vrednost, bool &napaka, QString *razlog = nullptr);

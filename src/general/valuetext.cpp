@@ -15,7 +15,9 @@ QString dopolniChar(const QString &vrednost, int dolzina, const QString &typ)
 {
     if (typ.left(7) == QStringLiteral("VARCHAR"))
         return vrednost;
-    const qsizetype manjka = qMin<qsizetype>(qsizetype(dolzina) - vrednost.size(), 17);
+    // Padded to the full declared width: a CHAR value compares equal only
+    // with all its blanks.
+    const qsizetype manjka = qsizetype(dolzina) - vrednost.size();
     if (manjka <= 0)
         return vrednost;
     return vrednost + QString(manjka, u' ');

@@ -372,24 +372,8 @@ void TScreens::btOsSplosnoClick()
         return;
     }
     m_ctx.pKonec = false;
-    // A failed switch-off (reported by the dispatcher, or raised) ends the
-    // action before the refresh; the switch-on still runs, so triggers
-    // switched off before the failure do not stay off.
-    bool izklopljeni = false;
-    try {
-        izklopljeni = run(moxops::triggerjiSplosnoIzklop);
-    } catch (...) {
-        try {
-            run(moxops::triggerjiSplosnoVklop);
-        } catch (...) {
-        }
-        throw;
-    }
-    // The triggers are switched on again also when the refresh fails, so the
-    // table is never left without them.
-    TNaKoncu vklop([this] { run(moxops::triggerjiSplosnoVklop); });
-    if (izklopljeni)
-        run(moxops::osveziSplosno);
+    // The refresh switches the table's triggers off and on again itself.
+    run(moxops::osveziSplosno);
 }
 
 void TScreens::btOsveziSKSClick()

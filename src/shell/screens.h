@@ -171,7 +171,7 @@ public:
     void mmPrGrupe023Click();    // loads xg_023.str when the text is empty
 
     // Button actions of the screens (also run by the command script).
-    void btOsSplosnoClick();     // "Izberi strukturno datoteko", triggers off, osveziSplosno, triggers on
+    void btOsSplosnoClick();     // "Izberi strukturno datoteko", or osveziSplosno (which switches the triggers)
     void btOsveziSKSClick();
     void btOsveziOBRClick();
     void btOsveziParamClick();

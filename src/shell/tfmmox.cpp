@@ -284,6 +284,13 @@ bool TfmMOX::blokA()
     }
 
     pripraviSejo(m_ctx.quDyn1, m_ctx);
+    // Triggers that an interrupted refresh left switched off at this
+    // installation are switched on (and the run log says so).
+    try {
+        vklopiPozabljeneTriggerje(m_ctx, moxtext::upperAZ(m_ctx.currUser));
+    } catch (const EMoxError &e) {
+        m_ctx.ui->showMessage(QStringLiteral("NAPAKA pri vklopu triggerjev: ") + e.message());
+    }
     return true;
 }
 

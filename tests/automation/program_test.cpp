@@ -210,6 +210,66 @@ TEST_F(Program, GeneralTableCarriedBetweenInstallations)
     EXPECT_TRUE(logFile(QStringLiteral("ORNA_SYS.LOG")).contains(QStringLiteral("KR031ORG  INS:2")));
 }
 
+// Each installation of a database that serves several prepares and refreshes
+// its own schema's rows: the structure file is read anew for every item with
+// the installation's schema names.
+TEST_F(Program, EachInstallationPreparesItsOwnRows)
+{
+    const QString alias = QStringLiteral("MULTI2");
+    ASSERT_TRUE(autotest::makeDb(alias));
+    for (const char *u : {"A", "B"}) {
+        const QString name = QLatin1String(u);
+        ASSERT_TRUE(autotest::user(alias, name, QStringLiteral("P") + name));
+        ASSERT_TRUE(autotest::sql(alias, name, QStringLiteral("P") + name,
+                                  autotest::readFile(TestEnv::sourceDir() + QStringLiteral("/fixtures/schema/tavo.sql")) +
+                                      QStringLiteral("\ninsert into KR031ORG (SIFRA031, CODE_031, OPIS_031, STAT_031) "
+                                                     "values (1, 'ORG_%1', 'Samo %1', '1');\ncommit;\n")
+                                          .arg(name)));
+    }
+    ASSERT_TRUE(autotest::sql(
+        alias, QStringLiteral("ORNA_UTIL"), QStringLiteral("ORNA_UTIL"),
+        QStringLiteral("insert into ORNA_INSTALATIONS (USERNAME, INSTANCE, USER_TAVO, PASS_TAVO, USER_FAKTUR, PASS_FAKTUR, "
+                       "USERINDEX) values ('A', 'MULTI2', 'A', 'PA', 'FA', 'PFA', 1);\n"
+                       "insert into ORNA_INSTALATIONS (USERNAME, INSTANCE, USER_TAVO, PASS_TAVO, USER_FAKTUR, PASS_FAKTUR, "
+                       "USERINDEX) values ('B', 'MULTI2', 'B', 'PB', 'FB', 'PFB', 2);\ncommit;\n")));
+    moxtext::writeTextLines(env.path(QStringLiteral("vecInstalacij")), {QStringLiteral("MULTI2=TRUE")});
+    const QString save = env.path(QStringLiteral("save/"));
+    moxtext::writeTextLines(save + QStringLiteral("KR031ORG.str"),
+                            {QStringLiteral("TABELA=TAVO.KR031ORG"), QStringLiteral("KLJUC=CODE_031 VARCHAR2"),
+                             QStringLiteral("AUTO=SIFRA031 begin:naslednji:=   tavo.getSequence('KR031ORG');end;"),
+                             QStringLiteral("STRUKTURA"), QStringLiteral("SIFRA031,,INTEGER,10,0,,,"),
+                             QStringLiteral("CODE_031,U,VARCHAR2,10,,,,"), QStringLiteral("OPIS_031,U,VARCHAR2,60,,,,"),
+                             QStringLiteral("STAT_031,,CHAR,1,,,,")});
+    autotest::Izid r = autotest::run(autotest::dbfTool(),
+                                     {QStringLiteral("create"), save + QStringLiteral("KR031ORG.DBF"),
+                                      QStringLiteral("POPRAVI C 1, SIFRA031 C 11, CODE_031 C 10, OPIS_031 C 60, STAT_031 C 1")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+
+    script({QStringLiteral("CONNECT TAVO TAVO MULTI2"), QStringLiteral("PREPARE KR031ORG"),
+            QStringLiteral("REFRESH KR031ORG")});
+    r = mox({QStringLiteral("@s.txt")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    for (const char *u : {"A", "B"}) {
+        const QString name = QLatin1String(u);
+        EXPECT_EQ(autotest::query(alias, name, QStringLiteral("P") + name,
+                                  QStringLiteral("select CODE_031 from KR031ORG order by CODE_031")),
+                  QStringList{QStringLiteral("ORG_") + name})
+            << u;
+    }
+}
+
+// A command script whose last line changes a row keeps the change: the
+// session ends normally, which commits.
+TEST_F(Program, LastSqlLineOfAScriptIsKept)
+{
+    ASSERT_TRUE(autotest::makeDb(QStringLiteral("ZADNJA")));
+    script({QStringLiteral("CONNECT TAVO TAVO ZADNJA"), kInsert1});
+    const autotest::Izid r = mox({QStringLiteral("@s.txt")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(autotest::query(QStringLiteral("ZADNJA"), QStringLiteral("TAVO"), QStringLiteral("TAVO"), kPalete),
+              QStringList{QStringLiteral("P1")});
+}
+
 TEST_F(Program, InstallationsThatCannotBeReadStopTheRun)
 {
     ASSERT_TRUE(autotest::makeDb(QStringLiteral("MULTI")));

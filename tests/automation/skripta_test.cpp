@@ -349,75 +349,71 @@ TEST_F(Runner, GroupLinesRunUnderTheIncludeList)
 TEST_F(Runner, ItemsWithoutAnOperationAreReportedInTheLogAndSkipped)
 {
     record(QStringLiteral("osveziObrazce"));
-    EXPECT_EQ(runScript({QStringLiteral("REFRESH SKS, OBR"), QStringLiteral("PREPARE PALETE,KA000HED")}),
-              izhodBrezNapak);
+    EXPECT_EQ(runScript({QStringLiteral("REFRESH SKS, OBR"), QStringLiteral("PREPARE PALETE")}), izhodBrezNapak);
     EXPECT_EQ(ops, QStringList{QStringLiteral("osveziObrazce")});
     const QString l = log();
-    for (const char *op : {"osveziSKS", "pripraviPalete", "pripraviSplosno"})
+    for (const char *op : {"osveziSKS", "pripraviPalete"})
         EXPECT_TRUE(l.contains(QLatin1String(op) + QStringLiteral(": ni na voljo"))) << op << l.toStdString();
     EXPECT_FALSE(l.contains(QStringLiteral("osveziObrazce")));
     EXPECT_TRUE(odmev.contains(QStringLiteral("osveziSKS: ni na voljo")));
 }
 
+// General tables run the engine itself (their round trips are the program
+// tests); here only what the runner decides: the structure file of an item,
+// its filter, and that an error of the table's run ends the script.
 TEST_F(Runner, GeneralTablesWithStructureFilesAndFilters)
 {
-    record(QStringLiteral("preberiStrukturo"));
-    record(QStringLiteral("preklopiTriggerje:DISABLE"));
-    record(QStringLiteral("preklopiTriggerje:ENABLE"));
-    QString tabela, saveDir, memo;
-    record(QStringLiteral("osveziSplosno"), [&](TMoxContext &c) { tabela = c.currTabela; });
-    record(QStringLiteral("pripraviSplosno"), [&](TMoxContext &c) {
-        saveDir = c.currSaveDir;
-        memo = c.meDyn.value(0);
-    });
     record(QStringLiteral("osveziSKS"));
-    moxtext::writeTextLines(QStringLiteral("save/KA060AK0.str"), {QStringLiteral("TAVO.KA060AK0")});
-    moxtext::writeTextLines(QStringLiteral("save/KA000HED.str"), {QStringLiteral("TAVO.KA000HED")});
-    QDir().mkpath(QStringLiteral("DRUGA"));
-    moxtext::writeTextLines(QStringLiteral("DRUGA/X.str"), {QStringLiteral("TAVO.X")});
+    record(QStringLiteral("pripraviSKS"));
     const QString save = QDir::fromNativeSeparators(ctx.currSaveDir);
+    struct Case {
+        const char *line;
+        const char *zaslon; // the screen shown, with its structure file and filter
+        const char *napaka; // part of the error that ended the run
+    } cases[] = {
+        {"REFRESH NIMA, SKS", "osveziSplosno||%1NIMA.str", "NIMA.str"},
+        {"PREPARE KA000HED \" where STAT_000 = '1' \"", "pripraviSplosno||%1KA000HED.str|where STAT_000 = '1'",
+         "KA000HED.str"},
+        // Only the whole item, quote and filter included, is compared with
+        // the families: a family's name with a filter names a general table.
+        {"PREPARE SKS \"where 1 = 1\"", "pripraviSplosno||%1SKS.str|where 1 = 1", "SKS.str"},
+        {"PREPARE KA010RES.mst", "pripraviSplosno||%1KA010RES.mst", "KA010RES.mst"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        ops.clear();
+        okno.zasloni.clear();
+        ctx.currSaveDir = save;
+        EXPECT_EQ(runScript({QString::fromUtf8(c.line), QStringLiteral("REFRESH SKS")}), izhodPrekinjen);
+        EXPECT_EQ(okno.zasloni.value(0), QString::fromUtf8(c.zaslon).arg(save));
+        EXPECT_TRUE(tek.zadnjaNapaka().contains(QLatin1String(c.napaka))) << tek.zadnjaNapaka().toStdString();
+        EXPECT_TRUE(ops.isEmpty()) << ops.join(u' ').toStdString();
+        EXPECT_FALSE(ctx.p_autoPrepare);
+    }
 
-    EXPECT_EQ(runScript({QStringLiteral("REFRESH KA060AK0"),
-                         QStringLiteral("PREPARE KA000HED \" where STAT_000 = '1' \"")}),
-              izhodBrezNapak)
-        << tek.zadnjaNapaka().toStdString();
-    EXPECT_EQ(ops, (QStringList{QStringLiteral("preberiStrukturo"), QStringLiteral("preklopiTriggerje:DISABLE"),
-                                QStringLiteral("osveziSplosno"), QStringLiteral("preklopiTriggerje:ENABLE"),
-                                QStringLiteral("pripraviSplosno")}));
-    EXPECT_EQ(tabela, QStringLiteral("KA060AK0"));
-    EXPECT_EQ(okno.zasloni, (QStringList{QStringLiteral("osveziSplosno||") + save + QStringLiteral("KA060AK0.str"),
-                                         QStringLiteral("pripraviSplosno||") + save +
-                                             QStringLiteral("KA000HED.str|where STAT_000 = '1'")}));
-    EXPECT_EQ(memo, QStringLiteral("TAVO.KA000HED"));
-
-    // A group line's directory: the structure file's folder becomes the
-    // save directory.
+    // The family without a filter is the family.
     ops.clear();
-    EXPECT_EQ(runScript({QStringLiteral("/G_PREPARE x druga/")}, QStringLiteral("G")), izhodBrezNapak)
-        << tek.zadnjaNapaka().toStdString();
-    EXPECT_EQ(ops, QStringList{QStringLiteral("pripraviSplosno")});
-    EXPECT_EQ(QDir::fromNativeSeparators(saveDir), QStringLiteral("DRUGA/"));
-
-    // A missing structure file ends the run: the later lines do not run.
-    ops.clear();
-    ctx.currSaveDir = save;
-    EXPECT_EQ(runScript({QStringLiteral("REFRESH NIMA"), QStringLiteral("REFRESH SKS")}), izhodPrekinjen);
-    EXPECT_TRUE(tek.zadnjaNapaka().contains(QStringLiteral("NIMA.str"))) << tek.zadnjaNapaka().toStdString();
-    EXPECT_FALSE(ops.contains(QStringLiteral("osveziSKS")));
+    EXPECT_EQ(runScript({QStringLiteral("PREPARE SKS")}), izhodBrezNapak) << tek.zadnjaNapaka().toStdString();
+    EXPECT_EQ(ops, QStringList{QStringLiteral("pripraviSKS")});
 }
 
-TEST_F(Runner, PrepareItemWithAFilterIsAlwaysAGeneralTable)
+// A line that cannot run as written runs not at all and makes the run end
+// with status 1; the lines after it still run.
+TEST_F(Runner, LinesThatCannotRunAreErrorsOfTheRun)
 {
-    // Only the whole item, quote and filter included, is compared with the
-    // families: a family's name with a filter names a general table.
-    record(QStringLiteral("pripraviSKS"));
-    record(QStringLiteral("pripraviSplosno"));
-    moxtext::writeTextLines(QStringLiteral("save/SKS.str"), {QStringLiteral("TAVO.SKS")});
-    const QString save = QDir::fromNativeSeparators(ctx.currSaveDir);
-    EXPECT_EQ(runScript({QStringLiteral("PREPARE SKS \"where 1 = 1\""), QStringLiteral("PREPARE SKS")}), izhodBrezNapak)
-        << tek.zadnjaNapaka().toStdString();
-    EXPECT_EQ(ops, (QStringList{QStringLiteral("pripraviSplosno"), QStringLiteral("pripraviSKS")}));
-    EXPECT_EQ(okno.zasloni.value(0), QStringLiteral("pripraviSplosno||") + save + QStringLiteral("SKS.str|where 1 = 1"));
+    record(QStringLiteral("osveziSKS"));
+    const char *lines[] = {"PREPARE KA000HED \"where x = 'a'", "REFRESH ../../x", "SQL \"delete from t"};
+    for (const char *line : lines) {
+        SCOPED_TRACE(line);
+        ops.clear();
+        okno.zasloni.clear();
+        EXPECT_EQ(runScript({QString::fromUtf8(line), QStringLiteral("REFRESH SKS")}), izhodNapakePrenosov);
+        EXPECT_EQ(tek.napakeUkazov(), 1);
+        EXPECT_TRUE(okno.zasloni.filter(QStringLiteral("Splosno")).isEmpty()) << okno.zasloni.join(u' ').toStdString();
+        EXPECT_EQ(ops, QStringList{QStringLiteral("osveziSKS")});
+        EXPECT_FALSE(odmev.filter(QStringLiteral("NAPAKA v vrstici 1 skripte: ")).isEmpty())
+            << odmev.join(u'|').toStdString();
+    }
 }
 
 TEST_F(Runner, ExitStatusOfTheRun)

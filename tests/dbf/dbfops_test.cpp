@@ -184,11 +184,20 @@ TEST(PrirediTip, GeneralAndMasterDetailMappings)
         const char *mTip;
         int mDolz;
     } cases[] = {
-        {"NUMBER", 10, 0, "C", 10, "C", 10},
-        {"NUMBER", 10, 2, "C", 11, "C", 11},
-        {"NUMBER", 5, 2, "C", 6, "C", 6},
-        {"NUMBER", 22, 0, "C", 22, "C", 22},   // no precision: its data length
-        {"INTEGER", 22, 0, "C", 22, "C", 22},
+        // Numbers: digits, the sign and the decimal point ("-12345", "-999.99").
+        {"NUMBER", 10, 0, "C", 11, "C", 11},
+        {"NUMBER", 10, 2, "C", 12, "C", 12},
+        {"NUMBER", 5, 2, "C", 7, "C", 7},
+        {"NUMBER", 2, 2, "C", 5, "C", 5},      // "-0.99"
+        {"NUMBER", 3, 5, "C", 8, "C", 8},      // "-0.00123"
+        {"NUMBER", 5, -2, "C", 8, "C", 8},     // "-9999900"
+        {"NUMBER", 22, 0, "C", 42, "C", 42},   // no precision: 40 digits and a point
+        {"INTEGER", 22, 0, "C", 42, "C", 42},
+        // Widths no column has: no overflow, never wider than a character field.
+        {"NUMBER", 2147483647, 0, "C", 254, "C", 254},
+        {"NUMBER", 2147483647, 2147483647, "C", 254, "C", 254},
+        {"NUMBER", 10, -2147483647 - 1, "C", 254, "C", 254},
+        {"INTEGER", -2147483647 - 1, 0, "C", 2, "C", 2},
         {"DATE", 7, 0, "C", 19, "D", 8},
         {"VARCHAR2", 40, 0, "C", 40, "C", 40},
         {"VARCHAR2", 255, 0, "C", 255, "C", 255},

@@ -61,8 +61,8 @@ TEST(GenerirajDbf, ColumnsBecomeFieldsAfterPopravi)
     generirajDBF(f.ctx, "TAVO", "KA999TST");
     EXPECT_TRUE(f.ui.messages.isEmpty()) << f.ui.messages.join('\n').toStdString();
     EXPECT_EQ(fieldsOf(f.env.path("KA999TST")),
-              QStringList({"POPRAVI C 1", "SIFRA999 C 10", "CENA_999 C 6", "KOL__999 C 22", "DATUMIPL C 19",
-                           "OPIS_999 C 255", "DOLG_999 M 10", "XML__999 M 10", "STAT_999 C 1", "NNN__999 C 22"}));
+              QStringList({"POPRAVI C 1", "SIFRA999 C 11", "CENA_999 C 7", "KOL__999 C 42", "DATUMIPL C 19",
+                           "OPIS_999 C 255", "DOLG_999 M 10", "XML__999 M 10", "STAT_999 C 1", "NNN__999 C 42"}));
 }
 
 TEST(GenerirajDbf, Pr908cxrGetsCode055AndRunsReplaceTheFile)
@@ -71,7 +71,7 @@ TEST(GenerirajDbf, Pr908cxrGetsCode055AndRunsReplaceTheFile)
     exec(f.ctx.osOracle, "create table PR908CXR (SIFRA908 NUMBER(10), CODE_908 VARCHAR2(20))");
     generirajDBF(f.ctx, "TAVO", "PR908CXR");
     const QString path = f.env.path("PR908CXR");
-    EXPECT_EQ(fieldsOf(path), QStringList({"POPRAVI C 1", "SIFRA908 C 10", "CODE_908 C 20", "CODE_055 C 10"}));
+    EXPECT_EQ(fieldsOf(path), QStringList({"POPRAVI C 1", "SIFRA908 C 11", "CODE_908 C 20", "CODE_055 C 10"}));
     {
         TApolloDataSet t;
         t.TableName = path;

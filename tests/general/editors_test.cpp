@@ -343,7 +343,7 @@ TEST_F(Editors, GeneralEditorWritesTheStructureAndItsDbf)
     EXPECT_EQ(fileBytes(druga + QStringLiteral("/KA060AK0.str")),
               moxtext::toCp1250(expected.join(moxtext::crlf) + moxtext::crlf));
     EXPECT_EQ(dbfFields(druga + QStringLiteral("/KA060AK0")),
-              (QStringList{"POPRAVI C 1", "CODE_060 C 10", "OPIS_060 C 60", "CENA_060 C 10", "KOLI_060 C 8",
+              (QStringList{"POPRAVI C 1", "CODE_060 C 10", "OPIS_060 C 60", "CENA_060 C 11", "KOLI_060 C 9",
                            "DATUM060 C 19", "OPOMB060 M 10", "STAT_060 C 1"}));
 }
 
@@ -521,7 +521,7 @@ TEST_F(Editors, MasterDetailEditorWritesMstAndDbfWithDates)
     EXPECT_EQ(fileBytes(ctx.currSaveDir + QStringLiteral("KA060AK0.mst")),
               moxtext::toCp1250(expected.join(moxtext::crlf) + moxtext::crlf));
     EXPECT_EQ(dbfFields(ctx.currSaveDir + QStringLiteral("KA060AK0")),
-              (QStringList{"SIFRA060 C 10", "CODE_060 C 10", "OPIS_060 C 60", "CENA_060 C 10", "KOLI_060 C 8",
+              (QStringList{"SIFRA060 C 11", "CODE_060 C 10", "OPIS_060 C 60", "CENA_060 C 11", "KOLI_060 C 9",
                            "DATUM060 D 8", "OPOMB060 M 10", "STAT_060 C 1"}));
     EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(u'\n').toStdString();
 }

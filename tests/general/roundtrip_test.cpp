@@ -2,6 +2,7 @@
 // the exporting installation, refreshed at the receiving one.
 #include "roundtrip_support.h"
 
+#include "dbf/dbfops.h"
 #include "shell/moxerror.h"
 #include "shell/text.h"
 
@@ -102,8 +103,10 @@ TEST_F(GeneralRoundTrip, NewDifferentEqualAndUnmarkedRecords)
     const QString datum = QDate::currentDate().toString("dd.MM.yyyy");
     EXPECT_EQ(log[0], datum + "  REFRESH: TAVO  TAVO.KA060AK0  INS:  UPD:  ERR:");
     EXPECT_EQ(log[1], datum + "  REFRESH: TAVO  TAVO.KA060AK0  INS:1  UPD:1  ERR:");
+    // The check-only run is recorded so that replication never takes it for
+    // a refresh that applied the file.
     EXPECT_EQ(rows("select vrstamox,napakemox,user_mox from orna_util.orna_mox order by datummox"),
-              "TAVO.KA060AK0|N|TAVO,TAVO.KA060AK0|N|TAVO");
+              "TAVO.KA060AK0|P|TAVO,TAVO.KA060AK0|N|TAVO");
 
     // A second run finds only the unmarked difference.
     izid = refreshGeneralFromFile(ctx, str, false);
@@ -114,15 +117,37 @@ TEST_F(GeneralRoundTrip, TriggersSwitchedOffAndOnAroundTheRefresh)
 {
     const QString str = prepareActivities();
     QStringList calls;
-    auto preklopi = [&](const QString &o, const QString &t, const QString &m) { calls << o + "." + t + " " + m; };
+    auto preklopi = [&](TMoxContext &, const QString &o, const QString &t, const QString &m) {
+        calls << o + "." + t + " " + m;
+    };
     refreshGeneralFromFile(ctx, str, true, preklopi);
     EXPECT_EQ(calls, (QStringList{"TAVO.KA060AK0 DISABLE", "TAVO.KA060AK0 ENABLE"}));
+
+    // A switch-on that fails leaves the table without its triggers: an error
+    // of the refresh, shown with the table, counted in the log line.
+    calls.clear();
+    auto vklopNeuspe = [&](TMoxContext &c, const QString &o, const QString &t, const QString &m) {
+        preklopi(c, o, t, m);
+        if (m == "ENABLE")
+            throw EMoxError("ORA-01031: insufficient privileges");
+    };
+    TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false, vklopNeuspe);
+    EXPECT_EQ(calls, (QStringList{"TAVO.KA060AK0 DISABLE", "TAVO.KA060AK0 ENABLE"}));
+    EXPECT_EQ(izid.status, "D");
+    EXPECT_EQ(izid.stevci.napak, 1);
+    EXPECT_EQ(izid.stevci.dodanih, 1);
+    const QString sporocila = ui.messages.join('\n');
+    EXPECT_TRUE(sporocila.contains("triggerji so še izklopljeni") && sporocila.contains("TAVO.KA060AK0"))
+        << sporocila.toStdString();
+    EXPECT_TRUE(logLines().last().endsWith("ERR:1")) << logLines().last().toStdString();
+    EXPECT_EQ(rows("select napakemox,count(*) from orna_util.orna_mox group by napakemox order by napakemox"),
+              "D|1,P|1");
 
     // Also when the run ends on an error.
     calls.clear();
     QFile::remove(ctx.currSaveDir + "KA060AK0.DBF");
     QFile::remove(ctx.currSaveDir + "KA060AK0.dbf");
-    const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, true, preklopi);
+    izid = refreshGeneralFromFile(ctx, str, true, preklopi);
     EXPECT_EQ(izid.status, "D");
     EXPECT_EQ(calls, (QStringList{"TAVO.KA060AK0 DISABLE", "TAVO.KA060AK0 ENABLE"}));
 }
@@ -350,14 +375,24 @@ TEST_F(GeneralRoundTrip, ReferencesThroughAMasterDetailTableWithMissingCodes)
     connect(kUvoz, "FAKTUR");
     exec({"insert into ka301pla (sifra301,code_301,naziv301) values (70,'P1','Ima')",
           "insert into ka301pla (sifra301,code_301,naziv301) values (71,'P120','Drug')"});
-    const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, cene, false);
     // C2 (payer P2 unknown here), C4 (payer 99 not in the master/detail
     // table) and C5 (payer 12, of which the master/detail table has only
-    // 120) are skipped without a count; C3 has no payer.
-    expectCounters(izid.stevci, {5, 2, 0, 2, 0, 0});
+    // 120) cannot be applied: errors of their records, listed with what was
+    // not found, in check-only mode too. C3 has no payer.
+    const QStringList napake{"NAPAKA: CODE_300 (C2) ni najdeno: SIFRA301 (2): CODE_301=P2 ni v KA301PLA",
+                             "NAPAKA: CODE_300 (C4) ni najdeno: SIFRA301 (99): ni v KA301PLA.DBF",
+                             "NAPAKA: CODE_300 (C5) ni najdeno: SIFRA301 (12): ni v KA301PLA.DBF"};
+    for (bool samo : {true, false}) {
+        SCOPED_TRACE(samo ? "check-only" : "refresh");
+        const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, cene, samo);
+        expectCounters(izid.stevci, {5, 2, 0, samo ? 0 : 2, 0, 3});
+        EXPECT_EQ(izid.status, "D");
+        EXPECT_EQ(resultLines("KA300CEN"), (QStringList{"TABELA :FAKTUR.KA300CEN", "NOVO:  CODE_300  C1", napake[0],
+                                                        "NOVO:  CODE_300  C3", napake[1], napake[2]}));
+        EXPECT_TRUE(logLines().last().endsWith("ERR:3")) << logLines().last().toStdString();
+    }
     EXPECT_EQ(rows("select code_300,sifra301,cena_300 from ka300cen order by code_300"), "C1|70|10,C3||30");
-    EXPECT_EQ(resultLines("KA300CEN"),
-              (QStringList{"TABELA :FAKTUR.KA300CEN", "NOVO:  CODE_300  C1", "NOVO:  CODE_300  C3"}));
+    EXPECT_EQ(rows("select napakemox from orna_util.orna_mox order by datummox"), "D,D");
 }
 
 TEST_F(GeneralRoundTrip, FailedInsertKeepsItsNumberForTheNext)
@@ -473,4 +508,88 @@ TEST_F(GeneralRoundTrip, WithoutKeysEveryMarkedRecordIsInserted)
     EXPECT_EQ(rows("select sifra900,desc_900 from ka900rep"), "1|Ena");
     // Without a key there is nothing to name in the result file.
     EXPECT_EQ(resultLines("KA900REP"), QStringList{"TABELA :TAVO.KA900REP"});
+}
+
+// Every value a column holds arrives whole: a CHAR key wider than 17
+// characters is found, negative and full-width numbers keep every digit, and
+// a CLOB longer than the width its structure line gives arrives whole and is
+// not counted as different once it is there.
+TEST_F(GeneralRoundTrip, ValuesTravelWhole)
+{
+    const char *tabela = "create table KX900TST (CODE_900 CHAR(30), STEV_900 NUMBER(5), CENA_900 NUMBER(5,2), "
+                         "MALO_900 NUMBER(2,2), BESE_900 CLOB)";
+    const QString dolgo = QString("Čaša ").repeated(1000) + "konec";
+    connect(kIzvoz);
+    exec({tabela});
+    {
+        TOracleQuery q(&ctx.osOracle);
+        q.SQL << "insert into KX900TST values ('AB', -12345, -999.99, -0.99, :b)";
+        q.DeclareVariable("b", otString);
+        q.SetVariable("b", dolgo);
+        q.Execute();
+        ctx.osOracle.Commit();
+    }
+    exec({"insert into KX900TST values ('CD', 99999, 999.99, 0.05, 'kratko')"});
+    const QString str = structure("KX900TST.str", {"TABELA=TAVO.KX900TST", "KLJUC=CODE_900 CHAR", "STRUKTURA",
+                                                   "CODE_900,,CHAR,30,,,,", "STEV_900,U,NUMBER,5,0,,,",
+                                                   "CENA_900,U,NUMBER,5,2,,,", "MALO_900,U,NUMBER,2,2,,,",
+                                                   "BESE_900,U,CLOB,4000,,,,"});
+    createDbf(str);
+    EXPECT_EQ(prepareGeneralFromFile(ctx, str, "order by code_900", false), 2);
+
+    connect(kUvoz);
+    exec({tabela, "insert into KX900TST values ('AB', 1, 1, 0.01, 'staro')"});
+    TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
+    expectCounters(izid.stevci, {2, 1, 1, 1, 1, 0});
+    const QString vrstice = rows("select rtrim(code_900),stev_900,cena_900*100,malo_900*100,length(bese_900) "
+                                 "from KX900TST order by code_900");
+    EXPECT_EQ(vrstice, QString("AB|-12345|-99999|-99|%1,CD|99999|99999|5|6").arg(dolgo.size()))
+        << vrstice.toStdString();
+    EXPECT_EQ(rows("select count(*) from KX900TST where bese_900 like '%konec'"), "1");
+
+    // Nothing is different the second time: no duplicate key, no CLOB cut.
+    izid = refreshGeneralFromFile(ctx, str, false);
+    expectCounters(izid.stevci, {2, 0, 0, 0, 0, 0});
+    EXPECT_EQ(rows("select count(*) from KX900TST"), "2");
+}
+
+// A DBF made with the narrower number fields of earlier versions is still
+// read, but a value it cannot hold whole stops the preparation with a message
+// naming it; nothing is written cut.
+TEST_F(GeneralRoundTrip, ValueThatDoesNotFitItsFieldStopsThePreparation)
+{
+    connect(kIzvoz);
+    exec({"create table KX901TST (CODE_901 VARCHAR2(5), STEV_901 NUMBER(5))",
+          "insert into KX901TST values ('A', 12345)", "insert into KX901TST values ('B', -12345)"});
+    const QString str = structure("KX901TST.str", {"TABELA=TAVO.KX901TST", "KLJUC=CODE_901 VARCHAR2", "STRUKTURA",
+                                                   "CODE_901,,VARCHAR2,5,,,,", "STEV_901,U,NUMBER,5,0,,,"});
+    ASSERT_TRUE(kreirajDBF(ctx, ctx.currSaveDir + "KX901TST",
+                           {{"POPRAVI", "C", 1, 0}, {"CODE_901", "C", 5, 0}, {"STEV_901", "C", 5, 0}}, 3));
+    ctx.taDBF.Close();
+    try {
+        prepareGeneralFromFile(ctx, str, "order by code_901", false);
+        FAIL() << "the cut value must stop the preparation";
+    } catch (const EMoxError &e) {
+        EXPECT_TRUE(e.message().contains("-12345") && e.message().contains("STEV_901")) << e.message().toStdString();
+    }
+    EXPECT_EQ(dbfRows(ctx.currSaveDir + "KX901TST", {"CODE_901", "STEV_901"}), "A|12345");
+}
+
+// A run that stops early is a failed run: numbering that gives no number
+// ends it after the record, counts the error and records "D".
+TEST_F(GeneralRoundTrip, AutoNumberingFailureIsAFailedRun)
+{
+    const QString str = prepareActivities();
+    QStringList l = kAktivnosti;
+    l[2] = "AUTO=SIFRA060 select 0 naslednji from dual where 'NEXTVAL' is not null";
+    moxtext::writeTextLines(str, l);
+    const int napakPrej = ctx.pNapakePrenosov;
+    const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
+    EXPECT_EQ(izid.status, "D");
+    EXPECT_EQ(izid.stevci.napak, 1);
+    EXPECT_EQ(izid.stevci.dodanih, 0);
+    EXPECT_EQ(ctx.pNapakePrenosov, napakPrej + 1);
+    EXPECT_TRUE(logLines().last().endsWith("ERR:1")) << logLines().last().toStdString();
+    EXPECT_EQ(rows("select napakemox from orna_util.orna_mox"), "D");
+    EXPECT_TRUE(resultLines("KA060AK0").last().startsWith("NAPAKA: AUTOMATSKO")) << resultLines("KA060AK0").join('\n').toStdString();
 }

@@ -49,11 +49,10 @@ public:
         RoundTrip::SetUp();
         actions = std::make_unique<Actions>(ctx, dispatch);
         screens = std::make_unique<TScreens>(&window, *actions, ctx);
-        registerGeneralTransfers(dispatch, [this] { return screens.get(); });
-        for (const char *op : {moxops::triggerjiSplosnoIzklop, moxops::triggerjiSplosnoVklop})
-            dispatch.registerOperation(QString::fromLatin1(op), [this, op](TMoxContext &c, const QStringList &) {
-                triggers << QString::fromLatin1(op) + " " + c.currTabela;
-            });
+        registerGeneralTransfers(dispatch, [this] { return screens.get(); },
+                                 [this](TMoxContext &, const QString &, const QString &tabela, const QString &nacin) {
+                                     triggers << nacin + " " + tabela;
+                                 });
     }
     void TearDown() override
     {
@@ -116,7 +115,7 @@ TEST_F(GeneralScreens, PreparationAndCheckOnlyRefreshThroughTheButtons)
     EXPECT_EQ(text("edOsSplError"), "");
     EXPECT_TRUE(w<QPushButton>("btOsSplosno")->isEnabled());
     EXPECT_FALSE(w<QPushButton>("btOsvPrekini")->isEnabled());
-    EXPECT_EQ(triggers, (QStringList{"preklopiTriggerje:DISABLE KA060AK0", "preklopiTriggerje:ENABLE KA060AK0"}));
+    EXPECT_EQ(triggers, (QStringList{"DISABLE KA060AK0", "ENABLE KA060AK0"}));
     EXPECT_EQ(rows("select count(*) from ka060ak0"), "1");
 
     // For real.

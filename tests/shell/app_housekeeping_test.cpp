@@ -4,6 +4,8 @@
 #include "app_db.h"
 #include "automation/housekeeping.h"
 #include "log/recordingui.h"
+#include "log/runlog.h"
+#include "shell/moxerror.h"
 #include "shell/context.h"
 #include "shell/text.h"
 #include "shell/tfmmox.h"
@@ -82,15 +84,63 @@ TEST_F(Housekeeping, TriggerSwitchOnlyInReplicationMode)
     EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(u'|').toStdString();
 }
 
+// A refresh killed between switching the triggers off and on leaves them
+// recorded in the run history; the next refresh of the table, in any mode,
+// switches them on, deletes the record and says so in the run log.
+TEST_F(Housekeeping, TriggersLeftOffByAKilledRefreshAreSwitchedOnByTheNext)
+{
+    TMoxContext ctx;
+    ctx.ui = &ui;
+    ctx.currDirLog = env.dir() + QStringLiteral("/");
+    logon(ctx, QStringLiteral("TAVO"));
+    ctx.p_moxShrani = true;
+    auto zapisi = [&ctx] {
+        TOracleDataSet q(&ctx.osOracle);
+        q.SQL << QStringLiteral("select vrstamox from orna_util.orna_mox where napakemox='T'");
+        q.Open();
+        QStringList out;
+        for (; !q.Eof(); q.Next())
+            out << q.FieldByName(QStringLiteral("vrstamox")).AsString();
+        return out;
+    };
+
+    ctx.currReplikacija = true;
+    preklopiTriggerje(ctx, QStringLiteral("TAVO"), QStringLiteral("KA060AK0"), QStringLiteral("DISABLE"));
+    EXPECT_EQ(zapisi(), QStringList{QStringLiteral("IZKLOPLJENI TRIGGERJI TAVO.KA060AK0")});
+    // ... the process dies here; the next refresh runs in normal mode.
+    ctx.currReplikacija = false;
+    preklopiTriggerje(ctx, QStringLiteral("TAVO"), QStringLiteral("KA060AK0"), QStringLiteral("DISABLE"));
+    EXPECT_EQ(insertWithOldTime(ctx, 1), QString::number(QDate::currentDate().year()));
+    EXPECT_TRUE(zapisi().isEmpty());
+    EXPECT_TRUE(moxtext::readTextLines(imeLogDatoteke(ctx)).join(u'\n').contains(
+        QStringLiteral("TRIGGERJI: TAVO.KA060AK0 so bili izklopljeni")));
+
+    // A refresh that ends normally leaves no record; start-up finds nothing.
+    ctx.currReplikacija = true;
+    preklopiTriggerje(ctx, QStringLiteral("TAVO"), QStringLiteral("KA060AK0"), QStringLiteral("DISABLE"));
+    preklopiTriggerje(ctx, QStringLiteral("TAVO"), QStringLiteral("KA060AK0"), QStringLiteral("ENABLE"));
+    EXPECT_TRUE(zapisi().isEmpty());
+    EXPECT_TRUE(vklopiPozabljeneTriggerje(ctx, QStringLiteral("TAVO")).isEmpty());
+
+    // Start-up at the installation switches on every table of its user.
+    preklopiTriggerje(ctx, QStringLiteral("TAVO"), QStringLiteral("KA060AK0"), QStringLiteral("DISABLE"));
+    EXPECT_EQ(vklopiPozabljeneTriggerje(ctx, QStringLiteral("TAVO")), QStringList{QStringLiteral("TAVO.KA060AK0")});
+    EXPECT_EQ(insertWithOldTime(ctx, 2), QString::number(QDate::currentDate().year()));
+}
+
 TEST_F(Housekeeping, UnreadableTriggerListShowsTheQueryWithTheNames)
 {
     TMoxContext ctx; // no session: the trigger list cannot be read
     ctx.ui = &ui;
     ctx.currReplikacija = true;
-    preklopiTriggerje(ctx, QStringLiteral("TAVO"), QStringLiteral("KA060AK0"), QStringLiteral("DISABLE"));
-    ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_EQ(ui.messages.constFirst(),
-              QStringLiteral("select trigger_name from dba_triggers where table_owner='TAVO' and table_name='KA060AK0'"));
+    try {
+        preklopiTriggerje(ctx, QStringLiteral("TAVO"), QStringLiteral("KA060AK0"), QStringLiteral("ENABLE"));
+        FAIL() << "an unreadable trigger list must be raised";
+    } catch (const EMoxError &e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral(
+            "select trigger_name from dba_triggers where table_owner='TAVO' and table_name='KA060AK0'\r\n")))
+            << e.message().toStdString();
+    }
 }
 
 TEST_F(Housekeeping, GeneralRefreshSwitchesThroughTheDispatchPoint)

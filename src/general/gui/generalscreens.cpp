@@ -22,12 +22,13 @@
 
 namespace {
 
-// The descriptions the two screens hold between choosing a file and running.
+// The descriptions the two screens show between choosing a file and running.
+// A run always reads its structure file anew: the session may serve another
+// installation (other schema names) since the file was chosen.
 struct TStanje {
     TTableDescription priprava;
-    QString pripravaDatoteka; // the file priprava was read from
     TTableDescription osvezevanje;
-    QString osvezevanjeDatoteka;
+    TPreklopTriggerjev preklopi;
 };
 
 template <class T> T &polje(TScreens &s, const char *ime)
@@ -68,7 +69,6 @@ void pokaziOsvezevanje(TScreens &s, const TTableDescription &opis)
 void spGetStr(TMoxContext &ctx, TScreens &s, TStanje &st)
 {
     st.priprava.clear();
-    st.pripravaDatoteka.clear();
     const QString datoteka = s.izbranaStruktura();
     if (datoteka.isEmpty())
         return;
@@ -78,16 +78,13 @@ void spGetStr(TMoxContext &ctx, TScreens &s, TStanje &st)
     ctx.currSaveDir = moxpath::withTrailingSeparator(mapa);
     polje<QLineEdit>(s, "edSplFile").setText(datoteka);
     razcleniStrukturo(ctx, st.priprava);
-    st.pripravaDatoteka = datoteka;
     pokaziPripravo(s, st.priprava);
 }
 
 void preberi(TMoxContext &ctx, TScreens &s, TStanje &st)
 {
     const QString datoteka = polje<QLineEdit>(s, "edOsvFile").text();
-    st.osvezevanjeDatoteka.clear();
     preberiStrukturo(ctx, datoteka, st.osvezevanje);
-    st.osvezevanjeDatoteka = datoteka;
     pokaziOsvezevanje(s, st.osvezevanje);
 }
 
@@ -97,21 +94,16 @@ void priprava(TMoxContext &ctx, TScreens &s, TStanje &st)
     if (datoteka.isEmpty())
         return;
     const bool detail = polje<QCheckBox>(s, "cbDetail").isChecked();
-    // A file named by other means than the file button (the command script)
-    // is read here.
-    if (datoteka != st.pripravaDatoteka) {
-        naloziStrukturo(ctx, datoteka, st.priprava);
-        st.pripravaDatoteka = datoteka;
-        pokaziPripravo(s, st.priprava);
-    }
-    if (!st.priprava.presezeno.isEmpty())
-        throw EMoxError(st.priprava.presezeno.join(moxtext::crlf));
     QLineEdit &stevec = polje<QLineEdit>(s, "edPrStevec");
     QLineEdit &filterPolje = polje<QLineEdit>(s, "edSplosnoFilter");
     TPripravaNapredek napredek;
     napredek.prikazi = [&stevec](qint64 n) { stevec.setText(QString::number(n)); };
-    QString filter = filterPolje.text();
-    pripraviSplosno(ctx, st.priprava, dbfZaStrukturo(moxpath::native(datoteka), detail), filter, detail, &napredek);
+    napredek.prebrano = [&s, &st](const TTableDescription &opis) {
+        st.priprava = opis;
+        pokaziPripravo(s, st.priprava);
+    };
+    QString filter;
+    prepareGeneralFromFile(ctx, datoteka, filterPolje.text(), detail, &napredek, &filter);
     filterPolje.setText(filter);
 }
 
@@ -123,8 +115,7 @@ void osvezevanje(TMoxContext &ctx, TScreens &s, TStanje &st)
             ctx.ui->showMessage(QStringLiteral("Izberi strukturno datoteko"));
         return;
     }
-    if (datoteka != st.osvezevanjeDatoteka)
-        preberi(ctx, s, st);
+    preberi(ctx, s, st);
 
     QCheckBox &samo = polje<QCheckBox>(s, "cbSamoPregled");
     QPushButton &osvezi = polje<QPushButton>(s, "btOsSplosno");
@@ -154,7 +145,7 @@ void osvezevanje(TMoxContext &ctx, TScreens &s, TStanje &st)
         if (ui)
             prikaziRezultat(zakljucek, pot, *ui);
     };
-    osveziSplosno(ctx, st.osvezevanje, datoteka, samo.isChecked(), &napredek);
+    osveziSplosno(ctx, st.osvezevanje, datoteka, samo.isChecked(), &napredek, st.preklopi);
 }
 
 TScreens *najdiZaslone()
@@ -167,9 +158,10 @@ TScreens *najdiZaslone()
 
 } // namespace
 
-void registerGeneralTransfers(TDispatch &dispatch, std::function<TScreens *()> screens)
+void registerGeneralTransfers(TDispatch &dispatch, std::function<TScreens *()> screens, TPreklopTriggerjev preklopi)
 {
     auto stanje = std::make_shared<TStanje>();
+    stanje->preklopi = std::move(preklopi);
     auto zZasloni = [screens, stanje](void (*op)(TMoxContext &, TScreens &, TStanje &)) {
         return [screens, stanje, op](TMoxContext &ctx, const QStringList &) {
             TScreens *s = screens ? screens() : nullptr;
@@ -184,7 +176,7 @@ void registerGeneralTransfers(TDispatch &dispatch, std::function<TScreens *()> s
     dispatch.registerOperation(QString::fromLatin1(moxops::osveziSplosno), zZasloni(&osvezevanje));
 }
 
-void registerGeneralTransfers(TDispatch &dispatch)
+void registerGeneralTransfers(TDispatch &dispatch, TPreklopTriggerjev preklopi)
 {
-    registerGeneralTransfers(dispatch, &najdiZaslone);
+    registerGeneralTransfers(dispatch, &najdiZaslone, std::move(preklopi));
 }

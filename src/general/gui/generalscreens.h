@@ -2,6 +2,8 @@
 // The general tables' screens at the dispatch point: the structure-file
 // choices of the preparation and refresh screens, "Priprava" and "Osveži".
 // The handlers read and fill the screens' fields by their object names.
+#include "general/general.h"
+
 #include <functional>
 
 class TDispatch;
@@ -9,8 +11,10 @@ class TScreens;
 
 // Registers spGetStr, preberiStrukturo, pripraviSplosno and osveziSplosno
 // (names of moxops in shell/screens.h). screens gives the main window's
-// screens when an operation runs.
-void registerGeneralTransfers(TDispatch &dispatch, std::function<TScreens *()> screens);
+// screens when an operation runs; preklopi switches the refreshed table's
+// triggers around the refresh.
+void registerGeneralTransfers(TDispatch &dispatch, std::function<TScreens *()> screens,
+                              TPreklopTriggerjev preklopi = {});
 
 // The same, finding the screens among the application's top-level windows.
-void registerGeneralTransfers(TDispatch &dispatch);
+void registerGeneralTransfers(TDispatch &dispatch, TPreklopTriggerjev preklopi);
