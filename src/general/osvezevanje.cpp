@@ -60,7 +60,9 @@ public:
         if (!m_f.isOpen())
             return;
         const QByteArray b = moxtext::toCp1250(s) + "\r\n";
-        if (m_f.write(b) != b.size())
+        // Each line goes to the file at once: a run that is killed keeps
+        // every line it wrote.
+        if (m_f.write(b) != b.size() || !m_f.flush())
             throw EMoxError(QStringLiteral("Napaka pri pisanju v: ") + m_f.fileName());
     }
     void zapri()
@@ -712,6 +714,19 @@ void TOsvezevanje::napakaStavka(const QString &napakaBesedilo, const QString &sp
     m_izid.status = QStringLiteral("D");
     m_rez.vrstica(QStringLiteral("NAPAKA: ") + napakaBesedilo + sporocilo);
     prikazi();
+    // A row another session holds locked past the wait: every following row
+    // would wait and fail the same way. The run stops here; the rows applied
+    // so far stay committed.
+    if (sporocilo.startsWith(QStringLiteral("ORA-00054")) || sporocilo.startsWith(QStringLiteral("ORA-30006"))) {
+        m_zanka = false;
+        m_izid.napaka = QStringLiteral("Tabela ") + m_opis.tabela +
+                        QStringLiteral(" je zaklenjena v drugi seji; osveževanje je ustavljeno.") + moxtext::crlf +
+                        sporocilo;
+        m_rez.vrstica(QStringLiteral("NAPAKA: ") + m_izid.napaka);
+        if (m_ctx.ui)
+            m_ctx.ui->showMessage(m_izid.napaka);
+        return;
+    }
     if (!m_ctx.pAutomatika && m_ctx.ui) {
         const QString &crlf = moxtext::crlf;
         const int odgovor = m_ctx.ui->pokaziSporocilo(QStringLiteral("NAPAKA ") + crlf + napakaBesedilo + crlf + crlf +
