@@ -361,6 +361,16 @@ TEST_F(OciDouble, RawFetchEndsInNoDataWithTheLastRows)
     EXPECT_EQ(c.a.StmtFetch2(st3, c.err, 1, FETCH_NEXT, 0, DEFAULT), ERROR);
     EXPECT_TRUE(c.error().startsWith(QLatin1String("ORA-01405"))) << c.error().toStdString();
     c.a.StmtRelease(st3, c.err, nullptr, 0, DEFAULT);
+
+    // the rows of a FOR UPDATE query not fetched before the commit are gone with its locks
+    Handle *st4 = c.prepare("select sifra060 from akt order by 1 for update");
+    ASSERT_EQ(c.exec(st4, 0), SUCCESS);
+    ASSERT_EQ(c.a.DefineByPos2(st4, &d1, c.err, 1, num, kNumberSize, SQLT_VNU, nind, nlen, ncode, DEFAULT), SUCCESS);
+    EXPECT_EQ(c.a.StmtFetch2(st4, c.err, 2, FETCH_NEXT, 0, DEFAULT), SUCCESS);
+    ASSERT_EQ(c.a.TransCommit(c.svc, c.err, DEFAULT), SUCCESS);
+    EXPECT_EQ(c.a.StmtFetch2(st4, c.err, 2, FETCH_NEXT, 0, DEFAULT), ERROR);
+    EXPECT_TRUE(c.error().startsWith(QLatin1String("ORA-01002"))) << c.error().toStdString();
+    c.a.StmtRelease(st4, c.err, nullptr, 0, DEFAULT);
 }
 
 TEST_F(OciDouble, RawIterationsErrorRecordsAndLogoffCommits)

@@ -126,6 +126,8 @@ TEST(OciSqlText, PlaceholdersReturningAndTables)
     EXPECT_EQ(ocisql::firstTable(QStringLiteral("select a.rowid, (select 1 from dual) from tavo.akt a where 1=1")),
               QStringLiteral("tavo.akt"));
     EXPECT_EQ(ocisql::firstTable(QStringLiteral("SELECT ROWID FROM \"X\".T FOR UPDATE")), QStringLiteral("\"X\".T"));
+    EXPECT_TRUE(ocisql::isForUpdate(QStringLiteral("select n from t where x = 'for update' for update nowait")));
+    EXPECT_FALSE(ocisql::isForUpdate(QStringLiteral("select n from t where x = 'for update'")));
 
     const struct {
         const char *sql;

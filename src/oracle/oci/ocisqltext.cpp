@@ -153,6 +153,15 @@ QStringList returningTargets(const QString &sql)
     return out;
 }
 
+bool isForUpdate(const QString &sql)
+{
+    const std::vector<Token> t = tokens(sql);
+    for (size_t i = 0; i + 1 < t.size(); ++i)
+        if (t[i].depth == 0 && isWord(t[i], "FOR") && isWord(t[i + 1], "UPDATE"))
+            return true;
+    return false;
+}
+
 QString firstTable(const QString &sql)
 {
     const std::vector<Token> t = tokens(sql);

@@ -22,6 +22,10 @@ QStringList placeholders(const QString &sql);
 // INSERT, UPDATE or DELETE, upper case; empty when there is none.
 QStringList returningTargets(const QString &sql);
 
+// True for a query that ends in FOR UPDATE (its rows are locked until the
+// transaction ends).
+bool isForUpdate(const QString &sql);
+
 // The first table named after the query's first FROM at the outer level
 // ("TAVO.AKT" of "select a.rowid from tavo.akt a where ..."), as written.
 QString firstTable(const QString &sql);

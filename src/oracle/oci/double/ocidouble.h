@@ -174,6 +174,8 @@ struct Stmt : Base {
     std::vector<ColumnDesc> cols;
     std::deque<std::vector<QVariant>> ahead; // rows read to describe the result
     bool executed = false, open = false, engineDone = true;
+    bool forUpdate = false;   // its rows are locked by the transaction of its execution
+    quint64 txnOfOpen = 0;
     ub4 rowsFetched = 0;
     ub8 rowCount = 0;
     ub4 prefetch = 1;

@@ -409,6 +409,12 @@ sword fetchInto(Stmt &s, Err *err, ub4 nrows)
         return fail(err, 24338, QStringLiteral("ORA-24338: statement handle not executed"));
     if (!s.open)
         return NO_DATA;
+    if (s.forUpdate && s.svc->txn != s.txnOfOpen && nrows > 0) {
+        // the locks went with the transaction: rows not yet fetched are gone
+        s.ahead.clear();
+        s.open = false;
+        return fail(err, 1002, QStringLiteral("ORA-01002: fetch out of sequence"));
+    }
     if (nrows == 0) {
         // a fetch of no rows cancels the cursor
         s.cursor->close();
@@ -520,6 +526,7 @@ OCI_EXPORT sword OCIStmtPrepare2(Handle *svchp, Handle **stmtp, Handle *errhp, c
     s->sql = QString::fromUtf8(reinterpret_cast<const char *>(stmt), qsizetype(stmtLen));
     s->stmtType = ocisql::statementType(s->sql);
     s->returning = ocisql::returningTargets(s->sql);
+    s->forUpdate = s->stmtType == STMT_SELECT && ocisql::isForUpdate(s->sql);
     *stmtp = s;
     return SUCCESS;
 }
@@ -684,6 +691,7 @@ OCI_EXPORT sword OCIStmtExecute(Handle *svchp, Handle *stmtp, Handle *errhp, ub4
             return fail(err, e);
         }
         s->open = !(mode & DESCRIBE_ONLY);
+        s->txnOfOpen = svc->txn;
         if (iters > 0 && s->open) {
             const sword rc = fetchInto(*s, err, iters);
             if (rc == NO_DATA && s->rowsFetched == 0)
