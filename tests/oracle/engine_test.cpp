@@ -732,6 +732,75 @@ TEST(EngineSchemas, MoreSchemasThanSqliteAttaches)
               QStringList{"2"});
 }
 
+TEST(EngineConcurrency, ForUpdateLocksUntilTheTransactionEnds)
+{
+    // SQLite locks a schema's file, not rows: FOR UPDATE takes the write lock
+    // of the schemas it reads until its transaction ends
+    Db db;
+    auto a = db.logon();
+    auto b = db.logon();
+    execAll(*a, QStringLiteral("create table T (N NUMBER)\n/\ninsert into t values (1)\n/\ninsert into t values (2)\n/\ncommit"));
+    EXPECT_EQ(rows(*a, QStringLiteral("select n from t where n = 1 for update")), QStringList{"1"});
+    const QString nowait = errorOf(*b, QStringLiteral("select n from t where n = 1 for update nowait"));
+    EXPECT_TRUE(nowait.startsWith(QLatin1String("ORA-00054: resource busy and acquire with NOWAIT specified"))) << nowait.toStdString();
+    EXPECT_TRUE(errorOf(*b, QStringLiteral("select n from t for update wait 1")).startsWith(QLatin1String("ORA-00054")));
+    EXPECT_EQ(rows(*b, QStringLiteral("select count(*) from t")), QStringList{"2"}) << "readers are not held up";
+
+    // a plain FOR UPDATE waits for the lock
+    std::thread committer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        a->Commit();
+    });
+    QString waited = errorOf(*b, QStringLiteral("select n from t where n = 2 for update"));
+    committer.join();
+    EXPECT_EQ(waited, QString());
+    EXPECT_TRUE(errorOf(*a, QStringLiteral("select n from t for update nowait")).startsWith(QLatin1String("ORA-00054")));
+    b->Rollback();
+    EXPECT_EQ(rows(*a, QStringLiteral("select count(*) from t for update nowait")), QStringList{"2"});
+    a->Rollback();
+}
+
+TEST(EngineConcurrency, FetchAfterCommitOfForUpdateIsOutOfSequence)
+{
+    // Rows the client has fetched already stay readable; fetching past them
+    // after the transaction ended is Oracle's ORA-01002.
+    Db db;
+    auto s = db.logon();
+    exec(*s, QStringLiteral("create table T (N NUMBER)"));
+    TOracleQuery ins(s.get());
+    ins.SQL << QStringLiteral("insert into t values (:n)");
+    ins.DeclareVariable(QStringLiteral("n"), otInteger);
+    const int total = 3000; // more than a client fetches ahead
+    for (int i = 1; i <= total; ++i) {
+        ins.SetVariable(QStringLiteral("n"), i);
+        ins.Execute();
+    }
+    s->Commit();
+    TOracleDataSet q(s.get());
+    q.SQL << QStringLiteral("select n from t order by n for update");
+    q.Open();
+    EXPECT_EQ(q.Field(0).AsInteger(), 1);
+    s->Commit();
+    int read = 1;
+    QString error;
+    try {
+        for (q.Next(); !q.Eof(); q.Next())
+            EXPECT_EQ(q.Field(0).AsInteger(), ++read);
+    } catch (const EMoxError &e) {
+        error = e.message();
+    }
+    EXPECT_LT(read, total);
+    EXPECT_EQ(error, QStringLiteral("ORA-01002: fetch out of sequence"));
+    q.Close();
+    // a plain query reads on after a commit
+    TOracleDataSet plain(s.get());
+    plain.SQL << QStringLiteral("select n from t order by n");
+    plain.Open();
+    s->Commit();
+    plain.Next();
+    EXPECT_EQ(plain.Field(0).AsInteger(), 2);
+}
+
 TEST(EngineConcurrency, SecondWriterWaitsForTheFirst)
 {
     Db db;

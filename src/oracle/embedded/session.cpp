@@ -147,6 +147,16 @@ public:
             }
         }
     }
+    // The transaction ended: a FOR UPDATE query still open lost its locks;
+    // rows not yet fetched can no longer be fetched (as on a server).
+    void transactionEnded()
+    {
+        if (!m_forUpdate || !m_pending)
+            return;
+        sqlite3_reset(m_st);
+        m_pending = false;
+        m_outOfSequence = true;
+    }
     void sessionClosed()
     {
         finalizeAll();
@@ -200,6 +210,8 @@ private:
     std::vector<Step> m_steps; // block statements, prepared on first use
     bool m_isQuery = false;
     bool m_pending = false;
+    bool m_forUpdate = false;     // a SELECT ... FOR UPDATE
+    bool m_outOfSequence = false; // its transaction ended before all rows were fetched
     std::deque<std::vector<QVariant>> m_buffer;
     QString m_error;
     int m_rows = 0;
@@ -478,6 +490,8 @@ void EmbeddedCursor::execute(const QString &sql, const std::vector<OraBindValue>
         m_version = version;
     }
     m_isQuery = m_stmt->kind == Stmt::Select;
+    m_forUpdate = m_isQuery && m_stmt->query->forUpdate;
+    m_outOfSequence = false;
 
     std::map<QString, OraBindValue> vars;
     for (const OraBindValue &b : varList) {
@@ -488,6 +502,8 @@ void EmbeddedCursor::execute(const QString &sql, const std::vector<OraBindValue>
 
     switch (m_stmt->kind) {
     case Stmt::Select: {
+        if (m_forUpdate)
+            m_s->lockForUpdate(m_tr, m_stmt->query->forUpdateWait);
         m_s->prepareRead(m_tr.schemas);
         bind(m_st, vars);
         m_pending = true;
@@ -552,6 +568,8 @@ bool EmbeddedCursor::fetch(std::vector<QVariant> &row)
         m_error.clear();
         fail(e);
     }
+    if (m_outOfSequence)
+        fail(QStringLiteral("ORA-01002: fetch out of sequence"));
     if (!m_pending || !m_s)
         return false;
     const int rc = sqlite3_step(m_st);
@@ -667,6 +685,7 @@ void EmbeddedSession::trackLob(EmbeddedLob *l, bool alive)
 
 void EmbeddedSession::cursorPending(EmbeddedCursor *c, bool pending)
 {
+
     if (pending)
         m_pending.insert(c);
     else
@@ -1007,10 +1026,52 @@ void EmbeddedSession::prepareWrite(const QSet<QString> &schemas)
     m_txnSchemas.unite(schemas);
 }
 
+void EmbeddedSession::transactionEnds()
+{
+    const std::set<EmbeddedCursor *> pending = m_pending;
+    for (EmbeddedCursor *c : pending)
+        c->transactionEnded();
+}
+
+void EmbeddedSession::lockForUpdate(const Translation &tr, int waitSeconds)
+{
+    // A write that changes nothing takes the write lock of each schema file
+    // the query reads: the file's user version written back unchanged.
+    // SQLite locks files, not rows: the lock keeps every other writer of the
+    // schema waiting until this transaction ends. The versions are read
+    // before the transaction, so that its first step is the write and a
+    // wait for another writer's commit cannot end on an outdated snapshot.
+    ensureAttached(tr.schemas);
+    std::map<QString, qint64> versions;
+    for (const QString &schema : tr.schemas) {
+        sqlite3_stmt *st = cached(QStringLiteral("PRAGMA %1.user_version").arg(Translator::quote(schema)));
+        Reset g{st};
+        versions[schema] = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
+    }
+    const bool fresh = !m_inTxn;
+    prepareWrite(tr.schemas);
+    sqlite3_busy_timeout(m_db, waitSeconds < 0 ? kBusyTimeoutMs : waitSeconds * 1000);
+    try {
+        for (const auto &[schema, version] : versions) {
+            sqlite3_stmt *st = cached(QStringLiteral("PRAGMA %1.user_version = %2").arg(Translator::quote(schema)).arg(version));
+            Reset g{st};
+            if (sqlite3_step(st) != SQLITE_DONE)
+                raise();
+        }
+    } catch (...) {
+        sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+        if (fresh) // nothing was written: end the transaction the lock began
+            rollback();
+        throw;
+    }
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+}
+
 void EmbeddedSession::commit()
 {
     if (!m_inTxn)
         return;
+    transactionEnds();
     sqlite3_stmt *st = cached(QStringLiteral("COMMIT"));
     Reset g{st};
     const int rc = sqlite3_step(st);
@@ -1031,6 +1092,7 @@ void EmbeddedSession::rollback()
 {
     if (!m_inTxn)
         return;
+    transactionEnds();
     drainPending();
     sqlite3_stmt *st = cached(QStringLiteral("ROLLBACK"));
     Reset g{st};

@@ -51,6 +51,9 @@ public:
     qint64 ddlVersion();
     void prepareRead(const QSet<QString> &schemas);
     void prepareWrite(const QSet<QString> &schemas);
+    // SELECT ... FOR UPDATE: takes the write lock of the schemas' files for
+    // the open transaction, waiting up to waitSeconds (-1: the usual wait).
+    void lockForUpdate(const Translation &tr, int waitSeconds);
     void runDdl(const Stmt &s);
     sqlite3_stmt *prepare(const QString &sql);          // a new statement; throws mapped errors
     [[noreturn]] void raise(const Translation *t = nullptr, const QString &context = QString());
@@ -114,6 +117,7 @@ private:
     void exec(const QString &sql);
     void ensureAttached(const QSet<QString> &schemas);
     void drainPending();
+    void transactionEnds();
     void beginDdl();
     void endDdl(bool ok);
     // Runs one DDL statement's changes in their own transaction: committed

@@ -116,6 +116,7 @@ struct Query {
     std::vector<Term> terms;
     std::vector<OrderItem> orderBy;
     bool forUpdate = false;
+    int forUpdateWait = -1; // seconds FOR UPDATE waits for a lock: -1 the engine's wait, 0 NOWAIT
 };
 
 struct ColumnDef {

@@ -904,8 +904,9 @@ std::unique_ptr<Query> Parser::query()
             while (acceptOp(","));
         }
         if (acceptWord("NOWAIT")) {
+            q->forUpdateWait = 0;
         } else if (acceptWord("WAIT")) {
-            intLiteral();
+            q->forUpdateWait = intLiteral();
         } else if (word("SKIP")) {
             unsupported(QStringLiteral("FOR UPDATE SKIP LOCKED"));
         }
