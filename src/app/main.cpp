@@ -49,7 +49,7 @@ int main(int argc, char **argv)
     arguments.removeFirst();
 
     TfmMOX fmMOX(arguments);
-    registerOperations(fmMOX.dispatch());
+    registerOperations(fmMOX);
     attachAutomation(fmMOX);
     TfmDBF fmDBF(&fmMOX);
 

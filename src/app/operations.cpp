@@ -4,11 +4,13 @@
 #include "general/editor_register.h"
 #include "general/gui/generalscreens.h"
 #include "shell/dispatch.h"
+#include "shell/tfmmox.h"
 
-void registerOperations(TDispatch &dispatch)
+void registerOperations(TfmMOX &window)
 {
     // The general refresh switches its table's triggers with the housekeeping
     // switch; transfer libraries add their registration calls here.
-    registerGeneralTransfers(dispatch, &preklopiTriggerje);
-    registerStructureEditors(dispatch);
+    TDispatch &dispatch = window.dispatch();
+    registerGeneralTransfers(dispatch, [&window] { return window.screens(); }, &preklopiTriggerje);
+    registerStructureEditors(dispatch, &window);
 }

@@ -5,30 +5,12 @@
 #include "shell/dispatch.h"
 #include "ui/prikazirezultat.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QMainWindow>
 
 #include <cstdio>
 
 namespace {
-
-// The main window: the top-level window that holds the preparation screen's
-// "Detail tabela" box.
-QMainWindow *glavnoOkno()
-{
-    QMainWindow *prvo = nullptr;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        auto *okno = qobject_cast<QMainWindow *>(w);
-        if (!okno)
-            continue;
-        if (okno->findChild<QCheckBox *>(QStringLiteral("cbDetail")))
-            return okno;
-        if (!prvo)
-            prvo = okno;
-    }
-    return prvo;
-}
 
 void odpri(TfmStrukturaBase *urejevalnik)
 {
@@ -46,15 +28,16 @@ void odpri(TfmStrukturaBase *urejevalnik)
 
 } // namespace
 
-void registerStructureEditors(TDispatch &dispatch)
+void registerStructureEditors(TDispatch &dispatch, QMainWindow *okno)
 {
     dispatch.registerOperation(QString::fromLatin1(moxshellops::urediStrukturo),
-                               [](TMoxContext &ctx, const QStringList &) {
-                                   QMainWindow *okno = glavnoOkno();
+                               [okno](TMoxContext &ctx, const QStringList &) {
+                                   // The preparation screen's "Detail tabela" box follows the
+                                   // editor's master/detail choice.
                                    QCheckBox *cbDetail =
                                        okno ? okno->findChild<QCheckBox *>(QStringLiteral("cbDetail")) : nullptr;
                                    odpri(new TfmNastavi(ctx, okno, cbDetail));
                                });
     dispatch.registerOperation(QString::fromLatin1(moxshellops::urediMasterDetail),
-                               [](TMoxContext &ctx, const QStringList &) { odpri(new TfmNastMast(ctx, glavnoOkno())); });
+                               [okno](TMoxContext &ctx, const QStringList &) { odpri(new TfmNastMast(ctx, okno)); });
 }

@@ -668,8 +668,8 @@ TEST_F(Editors, AFileTheTransfersCannotUseIsNotOpened)
 TEST_F(Editors, TheMenuOperationsOpenTheEditors)
 {
     TDispatch dispatch;
-    registerStructureEditors(dispatch);
     QMainWindow okno;
+    registerStructureEditors(dispatch, &okno);
     auto *cbDetail = new QCheckBox(&okno);
     cbDetail->setObjectName(QStringLiteral("cbDetail"));
     okno.show();

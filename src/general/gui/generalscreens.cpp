@@ -11,7 +11,6 @@
 #include "shell/text.h"
 #include "ui/prikazirezultat.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -148,14 +147,6 @@ void osvezevanje(TMoxContext &ctx, TScreens &s, TStanje &st)
     osveziSplosno(ctx, st.osvezevanje, datoteka, samo.isChecked(), &napredek, st.preklopi);
 }
 
-TScreens *najdiZaslone()
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *s = w->findChild<TScreens *>())
-            return s;
-    return nullptr;
-}
-
 } // namespace
 
 void registerGeneralTransfers(TDispatch &dispatch, std::function<TScreens *()> screens, TPreklopTriggerjev preklopi)
@@ -176,7 +167,3 @@ void registerGeneralTransfers(TDispatch &dispatch, std::function<TScreens *()> s
     dispatch.registerOperation(QString::fromLatin1(moxops::osveziSplosno), zZasloni(&osvezevanje));
 }
 
-void registerGeneralTransfers(TDispatch &dispatch, TPreklopTriggerjev preklopi)
-{
-    registerGeneralTransfers(dispatch, &najdiZaslone, std::move(preklopi));
-}

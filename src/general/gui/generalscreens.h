@@ -15,6 +15,3 @@ class TScreens;
 // triggers around the refresh.
 void registerGeneralTransfers(TDispatch &dispatch, std::function<TScreens *()> screens,
                               TPreklopTriggerjev preklopi = {});
-
-// The same, finding the screens among the application's top-level windows.
-void registerGeneralTransfers(TDispatch &dispatch, TPreklopTriggerjev preklopi);
