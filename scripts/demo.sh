@@ -40,7 +40,7 @@ fi
 BIN=$(cd "${MOX_BUILD_DIR:-$ROOT/build}" && pwd)
 MOX=$BIN/src/app/mox
 export MOX_DB_TOOL=$BIN/src/oracle/mox-db
-TOOL=$BIN/bench/general/mox-demo-tool
+DBF=$BIN/tools/mox-dbf/mox-dbf
 DEMO=${MOX_DEMO_DIR:-$ROOT/build/demo}
 [ $RESET -eq 1 ] && rm -rf "$DEMO"
 mkdir -p "$DEMO/db" "$DEMO/prenos" "$DEMO/log" "$DEMO/podatki"
@@ -71,7 +71,7 @@ done
 cp fixtures/demo/*.str fixtures/demo/*.mst "$SAVE"
 for f in "$SAVE"*.str "$SAVE"*.mst; do
   base=${f%.*}
-  [ -f "$base.dbf" ] || [ -f "$base.DBF" ] || "$TOOL" dbf "$f"
+  [ -f "$base.dbf" ] || [ -f "$base.DBF" ] || "$DBF" create "$f"
 done
 
 # 3. Command scripts: the whole job, and the refresh alone. The first line is

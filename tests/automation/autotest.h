@@ -21,7 +21,7 @@ inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdS
 namespace autotest {
 
 inline QString dbTool() { return QDir(TestEnv::binaryDir()).filePath(QStringLiteral("src/oracle/mox-db")); }
-inline QString dbfTool() { return QDir(TestEnv::binaryDir()).filePath(QStringLiteral("src/dbf/mox-dbf")); }
+inline QString dbfTool() { return QDir(TestEnv::binaryDir()).filePath(QStringLiteral("tools/mox-dbf/mox-dbf")); }
 inline QString moxProgram() { return QDir(TestEnv::binaryDir()).filePath(QStringLiteral("src/app/mox")); }
 
 // Runs a program to its end; gives its exit code (-1 when it crashed or did

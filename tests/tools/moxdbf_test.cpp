@@ -1,8 +1,10 @@
 // The mox-dbf program, run as people run it.
 #include "support/testenv.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -68,6 +70,57 @@ TEST(MoxDbf, CreateAppendDumpInfoSeek)
     r = tool({"seek", file, "NAME", "Q"});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.out.isEmpty());
+}
+
+// The empty DBF of a structure file, beside it, as the structure editors make
+// it: POPRAVI and the general mapping for .str, the master/detail mapping
+// (dates as D) and no POPRAVI for .mst. A file that describes no transfer is
+// refused with its reason.
+TEST(MoxDbf, CreateFromAStructureFile)
+{
+    TestEnv env;
+    const QStringList glava{"TABELA=TAVO.KA060AK0", "KLJUC=CODE_060 VARCHAR2", "STRUKTURA"};
+    const QStringList kolone{"CODE_060,,VARCHAR2,10,,,,", "CENA_060,U,NUMBER,5,2,,,", "DATUM060,U,DATE,7,,,,"};
+    struct Case {
+        const char *file;
+        QStringList lines;
+        const char *dbf;
+        const char *fields;
+    } cases[] = {
+        {"KA060AK0.str", glava + kolone, "KA060AK0.DBF", "\nPOPRAVI C 1 0\nCODE_060 C 10 0\nCENA_060 C 7 0\nDATUM060 C 19 0\n"},
+        {"KA061AK0.mst", QStringList{"TABELA=TAVO.KA060AK0", "STRUKTURA"} + kolone, nullptr,
+         "\nCODE_060 C 10 0\nCENA_060 C 7 0\nDATUM060 D 8 0\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString str = env.path(c.file);
+        QFile f(str);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write((c.lines.join("\r\n") + "\r\n").toUtf8());
+        f.close();
+        const QStringList before = QDir(env.dir()).entryList(QDir::Files);
+        ToolResult r = tool({"create", str});
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        QStringList made = QDir(env.dir()).entryList(QDir::Files);
+        for (const QString &b : before)
+            made.removeAll(b);
+        const QStringList dbfs = made.filter(QRegularExpression("\\.dbf$", QRegularExpression::CaseInsensitiveOption));
+        ASSERT_EQ(dbfs.size(), 1) << made.join(' ').toStdString();
+        if (c.dbf) {
+            EXPECT_EQ(dbfs.first(), c.dbf);
+        }
+        r = tool({"info", env.path(dbfs.first())});
+        EXPECT_TRUE(r.out.contains(c.fields)) << r.out.toStdString();
+    }
+
+    const QString bad = env.path("BREZ.str");
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("TABELA=TAVO.KA060AK0\r\n");
+    f.close();
+    const ToolResult r = tool({"create", bad});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains("STRUKTURA")) << r.err.toStdString();
 }
 
 TEST(MoxDbf, DeletedRecordsAreLeftOutOfDump)

@@ -3,6 +3,11 @@
 //   mox-dbf info FILE                      header and fields, one field per line
 //   mox-dbf dump FILE                      CSV (UTF-8): field names, then the records
 //   mox-dbf create FILE "NAME C 10, NOTE M, DAY D"
+//   mox-dbf create FILE.str | FILE.mst     the structure file's empty DBF, beside
+//                                          it, exactly as the structure editors
+//                                          make it (POPRAVI and the general type
+//                                          mapping for .str; the master/detail
+//                                          mapping and name for .mst)
 //   mox-dbf append FILE                    records from CSV on standard input
 //   mox-dbf seek FILE EXPRESSION KEY       first record whose key begins with KEY
 //
@@ -10,6 +15,12 @@
 // message naming the file on standard error).
 #include "dbf/apollo.h"
 #include "dbf/dbftable.h"
+#include "general/dbfsupport.h"
+#include "general/general.h"
+#include "shell/context.h"
+#include "shell/interaction.h"
+#include "shell/paths.h"
+#include "shell/text.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -285,6 +296,35 @@ int cmdSeek(const QString &file, const QString &expression, const QString &key)
     return 0;
 }
 
+// The empty DBF of a structure file, as the structure editors make it when
+// they save the file: nothing is checked against a database.
+int cmdCreateFromStructure(const QString &file)
+{
+    const QString pot = moxpath::native(file);
+    const bool detail = pot.endsWith(QStringLiteral(".mst"), Qt::CaseInsensitive);
+    TTableDescription opis;
+    TStrukturaOkolje okolje;
+    okolje.vrsta = detail ? TVrstaStrukture::masterDetail : TVrstaStrukture::splosna;
+    if (razcleniStrukturo(moxtext::readTextLines(pot), okolje, opis) < 0 || !opis.presezeno.isEmpty()) {
+        err(pot + QStringLiteral(": ") + opis.presezeno.join(QStringLiteral("; ")));
+        return kFailure;
+    }
+    TConsoleInteraction ui;
+    TMoxContext ctx;
+    ctx.ui = &ui;
+    ctx.pAutomatika = true;
+    if (!kreirajDBFzaStrukturo(ctx, opis, dbfZaStrukturo(pot, detail), detail))
+        return kFailure;
+    ctx.taDBF.Close();
+    return 0;
+}
+
+bool jeStrukturnaDatoteka(const QString &file)
+{
+    return file.endsWith(QStringLiteral(".str"), Qt::CaseInsensitive) ||
+           file.endsWith(QStringLiteral(".mst"), Qt::CaseInsensitive);
+}
+
 int usage()
 {
     err(QStringLiteral(
@@ -292,6 +332,7 @@ int usage()
         "  mox-dbf info DATOTEKA\n"
         "  mox-dbf dump DATOTEKA\n"
         "  mox-dbf create DATOTEKA \"IME C 10, OPOMBA M, DAN D\"\n"
+        "  mox-dbf create STRUKTURA.str | STRUKTURA.mst\n"
         "  mox-dbf append DATOTEKA   (CSV na standardnem vhodu, prva vrstica imena polj)\n"
         "  mox-dbf seek DATOTEKA IZRAZ KLJUČ"));
     return kFailure;
@@ -314,6 +355,8 @@ int main(int argc, char **argv)
             return cmdDump(file);
         if (cmd == QLatin1String("create") && args.size() == 3)
             return cmdCreate(file, args.at(2));
+        if (cmd == QLatin1String("create") && args.size() == 2 && jeStrukturnaDatoteka(file))
+            return cmdCreateFromStructure(file);
         if (cmd == QLatin1String("append") && args.size() == 2)
             return cmdAppend(file);
         if (cmd == QLatin1String("seek") && args.size() == 4)
