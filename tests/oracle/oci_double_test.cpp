@@ -212,6 +212,18 @@ TEST_F(OciDouble, QueriesFetchInArrays)
     EXPECT_EQ(q.Field(0).AsInteger(), 1);
 }
 
+TEST_F(OciDouble, ColumnsDescribedFromNullRowsKeepTheirValues)
+{
+    // the double learns a column's type from its first rows; a date after
+    // more NULLs than it looks at still reads whole
+    insertRows(130);
+    exec(*s, QStringLiteral("update akt set datumipl = to_date('05.03.2024 10:20:30','DD.MM.YYYY HH24:MI:SS') "
+                            "where sifra060 = 130"));
+    const QStringList all = rows(*s, QStringLiteral("select sifra060, datumipl from akt order by sifra060"));
+    ASSERT_EQ(all.size(), 130);
+    EXPECT_EQ(all.last(), QStringLiteral("130|05.03.2024 10:20:30"));
+}
+
 TEST_F(OciDouble, ReturningIntoAClobLocatorAndBlocks)
 {
     TOracleQuery ins(s.get());

@@ -433,7 +433,12 @@ sword fetchInto(Stmt &s, Err *err, ub4 nrows)
             for (size_t c = 0; c < s.cols.size(); ++c) {
                 Define &d = *s.defines[c];
                 void *dst = static_cast<char *>(d.valuep) + sb8(r) * d.valueSz;
-                const WriteResult w = writeValue(c < row.size() ? row[c] : QVariant(), d.dty, dst, d.valueSz,
+                QVariant v = c < row.size() ? row[c] : QVariant();
+                // a column described as text because its first rows were all
+                // NULL: a date in it keeps its time of day
+                if (s.cols[c].type == SQLT_CHR && v.typeId() == QMetaType::QDateTime)
+                    v = oravalue::layerDateText(v.toDateTime());
+                const WriteResult w = writeValue(v, d.dty, dst, d.valueSz,
                                                  d.ind ? d.ind + r : nullptr, d.rlen ? d.rlen + r : nullptr,
                                                  d.rcode ? d.rcode + r : nullptr, s.svc);
                 if (w == NullWithoutIndicator || (w == Truncated && worst == Ok))
