@@ -109,17 +109,21 @@ QString readValue(const QString &line, qsizetype eq)
 }
 
 // The settings file as last read. Start-up reads many keys one after another;
-// the file is read and decoded once for all of them. The first section of
-// each name is found in one pass; the keys of a section are gathered the
-// first time one of them is asked for.
+// the file is read once for all of them. The first section of each name is
+// found in one pass; the keys of a section are gathered the first time one of
+// them is asked for.
 struct Posnetek {
     QString pot; // absolute path, empty when nothing is held
     qint64 velikost = -1;
     QDateTime spremenjena;
     bool zanesljiv = false; // the file was old enough when read (see veljaven)
-    QString besedilo;       // the whole file
+    // The whole file: its bytes (Windows-1250, one byte a character), or for
+    // a file with the UTF-8 mark its decoded text.
+    QByteArray bajti;
+    QString besedilo;
+    bool utf8 = false;
     // The lines of the first section of each name (upper-cased by upperAZ):
-    // from, to in besedilo.
+    // from, to in the file's characters.
     QHash<QString, std::pair<qsizetype, qsizetype>> odseki;
     // The raw value text of the first line of each key (upper-cased), for the
     // sections asked for so far.
@@ -141,23 +145,65 @@ bool veljaven(const Posnetek &p, const QFileInfo &fi)
            p.spremenjena == fi.lastModified();
 }
 
+// Character i of a file's bytes or text. Line ends, blanks and "[" are the
+// same in both.
+inline char16_t znak(const QByteArray &t, qsizetype i) { return static_cast<unsigned char>(t.at(i)); }
+inline char16_t znak(const QString &t, qsizetype i) { return t.at(i).unicode(); }
+QString odsek(const QByteArray &t, qsizetype od, qsizetype do_) { return moxtext::fromCp1250(t.constData() + od, do_ - od); }
+QString odsek(const QString &t, qsizetype od, qsizetype do_) { return t.mid(od, do_ - od); }
+
 // Calls f(from, to) for each line of t between od and do_ (CR LF, LF or CR
 // ends a line, as moxtext::readTextLines reads them).
-template <class F> void zaVsakoVrstico(const QString &t, qsizetype od, qsizetype do_, F &&f)
+template <class T, class F> void zaVsakoVrstico(const T &t, qsizetype od, qsizetype do_, F &&f)
 {
-    const QChar *d = t.constData();
     qsizetype zacetek = od;
     for (qsizetype i = od; i < do_; ++i) {
-        const char16_t c = d[i].unicode();
+        const char16_t c = znak(t, i);
         if (c != u'\r' && c != u'\n')
             continue;
         f(zacetek, i);
-        if (c == u'\r' && i + 1 < do_ && d[i + 1] == u'\n')
+        if (c == u'\r' && i + 1 < do_ && znak(t, i + 1) == u'\n')
             ++i;
         zacetek = i + 1;
     }
     if (zacetek < do_)
         f(zacetek, do_);
+}
+
+template <class T> void najdiOdseke(const T &t, Posnetek &p)
+{
+    QString tekoca; // the open section, null when it is not the first of its name
+    zaVsakoVrstico(t, 0, t.size(), [&](qsizetype od, qsizetype do_) {
+        qsizetype i = od;
+        while (i < do_ && (znak(t, i) == u' ' || znak(t, i) == u'\t'))
+            ++i;
+        if (i == do_ || znak(t, i) != u'[')
+            return;
+        const QString ime = moxtext::upperAZ(sectionOf(odsek(t, od, do_)));
+        if (!tekoca.isNull())
+            p.odseki[tekoca].second = od;
+        tekoca = QString();
+        if (!p.odseki.contains(ime)) {
+            p.odseki.insert(ime, {do_, t.size()});
+            tekoca = ime;
+        }
+    });
+}
+
+template <class T> QHash<QString, QString> kljuciMed(const T &t, std::pair<qsizetype, qsizetype> obseg)
+{
+    QHash<QString, QString> kljuci;
+    zaVsakoVrstico(t, obseg.first, obseg.second, [&](qsizetype od, qsizetype do_) {
+        const QString line = odsek(t, od, do_);
+        qsizetype eq = -1;
+        const QString k = keyOf(line, &eq);
+        if (k.isNull())
+            return;
+        const QString kljuc = moxtext::upperAZ(k);
+        if (!kljuci.contains(kljuc))
+            kljuci.insert(kljuc, readValue(line, eq));
+    });
+    return kljuci;
 }
 
 Posnetek preberiPosnetek(const QString &file, const QFileInfo &fi)
@@ -171,28 +217,19 @@ Posnetek preberiPosnetek(const QString &file, const QFileInfo &fi)
         QFile f(file);
         if (!f.open(QIODevice::ReadOnly))
             throw EMoxError(QStringLiteral("Ne morem brati datoteke %1: %2").arg(file, f.errorString()));
-        p.besedilo = moxtext::decodeTextFile(f.readAll());
+        p.bajti = f.readAll();
     }
     ++g_branj;
     p.zanesljiv = p.spremenjena.isValid() && p.spremenjena.msecsTo(zdaj) > kNegotovoMs;
-
-    const QString &t = p.besedilo;
-    QString tekoca; // the open section, empty when it is not the first of its name
-    zaVsakoVrstico(t, 0, t.size(), [&](qsizetype od, qsizetype do_) {
-        qsizetype i = od;
-        while (i < do_ && isBlank(t.at(i)))
-            ++i;
-        if (i == do_ || t.at(i) != u'[')
-            return;
-        const QString ime = moxtext::upperAZ(sectionOf(t.mid(od, do_ - od)));
-        if (!tekoca.isNull())
-            p.odseki[tekoca].second = od;
-        tekoca = QString();
-        if (!p.odseki.contains(ime)) {
-            p.odseki.insert(ime, {do_, t.size()});
-            tekoca = ime;
-        }
-    });
+    // Decoded whole only when it is not the code page (see decodeTextFile).
+    p.utf8 = p.bajti.startsWith("\xEF\xBB\xBF");
+    if (p.utf8) {
+        p.besedilo = moxtext::decodeTextFile(p.bajti);
+        p.bajti.clear();
+        najdiOdseke(p.besedilo, p);
+    } else {
+        najdiOdseke(p.bajti, p);
+    }
     return p;
 }
 
@@ -202,18 +239,7 @@ const QHash<QString, QString> &kljuciOdseka(Posnetek &p, const QString &ime, std
     auto it = p.kljuci.find(ime);
     if (it != p.kljuci.end())
         return *it;
-    QHash<QString, QString> kljuci;
-    zaVsakoVrstico(p.besedilo, obseg.first, obseg.second, [&](qsizetype od, qsizetype do_) {
-        const QString line = p.besedilo.mid(od, do_ - od);
-        qsizetype eq = -1;
-        const QString k = keyOf(line, &eq);
-        if (k.isNull())
-            return;
-        const QString kljuc = moxtext::upperAZ(k);
-        if (!kljuci.contains(kljuc))
-            kljuci.insert(kljuc, readValue(line, eq));
-    });
-    return *p.kljuci.insert(ime, kljuci);
+    return *p.kljuci.insert(ime, p.utf8 ? kljuciMed(p.besedilo, obseg) : kljuciMed(p.bajti, obseg));
 }
 
 void pozabi(const QString &file)

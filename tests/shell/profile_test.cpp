@@ -264,3 +264,15 @@ TEST(Profile, AChangedFileIsReadAgain)
     ASSERT_TRUE(QFile::remove(env.iniPath()));
     EXPECT_EQ(read("MOX", "CURR_USER"), QStringLiteral("-"));
 }
+
+TEST(Profile, AFileSavedWithTheUtf8MarkReadsFromItsFirstLine)
+{
+    TestEnv env;
+    writeAll(env.iniPath(), "\xEF\xBB\xBF[MOX]\r\nCURR_SAVE_DIR=c:\\\xC4\x8C" "as\\\r\n");
+    EXPECT_EQ(read("MOX", "CURR_SAVE_DIR"), QStringLiteral("c:\\Čas\\"));
+    makeOld(env.iniPath());
+    EXPECT_EQ(read("MOX", "CURR_SAVE_DIR"), QStringLiteral("c:\\Čas\\"));
+    // Written back in the code page, without the mark.
+    writeProfileString(QStringLiteral("MOX"), QStringLiteral("CURR_USER"), QStringLiteral("ana"));
+    EXPECT_EQ(readAll(env.iniPath()), QByteArray("[MOX]\r\nCURR_SAVE_DIR=c:\\\xC8" "as\\\r\nCURR_USER=ana\r\n"));
+}
