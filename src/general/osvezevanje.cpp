@@ -5,6 +5,7 @@
 #include "dbf/apollo.h"
 #include "general/dbfsupport.h"
 #include "general/values.h"
+#include "general/zaklep.h"
 #include "log/history.h"
 #include "log/messages.h"
 #include "log/runlog.h"
@@ -162,6 +163,7 @@ private:
     QString m_lastnik, m_tabelaTriggerjev; // whose triggers were switched off
     bool m_triggerjiIzklopljeni = false;
     TIskanja m_iskanja;
+    std::optional<TZaklepOsvezevanja> m_zaklep;
     TRezultat m_rez;
     TOsvezevanjeIzid m_izid;
 
@@ -188,6 +190,10 @@ TOsvezevanjeIzid TOsvezevanje::izvedi()
     uraStart(m_ctx);
     m_izid.status = QStringLiteral("N");
     try {
+        // No other refresh of this table may run meanwhile: it would look up
+        // the same keys and insert the same rows.
+        m_zaklep.emplace(m_ctx, m_opis.tabela);
+        m_zaklep->zakleni();
         izklopiTriggerje();
         pripravi();
         while (m_zanka && !m_ctx.pKonec && !m_ctx.taDBF.Eof()) {
@@ -458,6 +464,7 @@ void TOsvezevanje::zapis()
     ++st.zapisov;
     if (st.zapisov % 100 == 0) {
         st.prikazanoZapisov = st.zapisov;
+        m_zaklep->obnovi();
         prikazi();
         if (m_ctx.ui)
             m_ctx.ui->processEvents();
@@ -803,6 +810,17 @@ void TOsvezevanje::zakljuci()
         // The input file was only read.
     }
     vklopiTriggerje();
+    if (m_zaklep) {
+        try {
+            m_zaklep->sprosti();
+        } catch (const EMoxError &e) {
+            // The lock lapses after its time; the next refresh is only held
+            // back until then.
+            if (m_ctx.ui)
+                m_ctx.ui->showMessage(QStringLiteral("Zaklepa osveževanja tabele ") + m_opis.tabela +
+                                      QStringLiteral(" ni bilo mogoče sprostiti: ") + e.message());
+        }
+    }
     st.prikazanoZapisov = st.zapisov;
     prikazi();
     m_rez.zapri();

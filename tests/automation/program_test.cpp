@@ -8,6 +8,7 @@
 #include "shell/text.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QFileInfo>
 
 namespace {
@@ -268,6 +269,50 @@ TEST_F(Program, LastSqlLineOfAScriptIsKept)
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(autotest::query(QStringLiteral("ZADNJA"), QStringLiteral("TAVO"), QStringLiteral("TAVO"), kPalete),
               QStringList{QStringLiteral("P1")});
+}
+
+// Two processes refreshing the same table at once leave no duplicate: the
+// second waits for nothing and is refused while the first runs, or finds
+// every row the first inserted.
+TEST_F(Program, TwoRefreshesOfOneTableAtOnceLeaveNoDuplicate)
+{
+    for (const char *a : {"IZVOR2", "CILJ2"})
+        ASSERT_TRUE(autotest::makeDb(QLatin1String(a)));
+    QString vstavi;
+    for (int i = 1; i <= 3000; ++i)
+        vstavi += QStringLiteral("insert into KR031ORG (SIFRA031, CODE_031, OPIS_031, STAT_031) values (%1, 'O%1', 'Oddelek %1', '1');\n")
+                      .arg(i);
+    ASSERT_TRUE(autotest::sql(QStringLiteral("IZVOR2"), QStringLiteral("TAVO"), QStringLiteral("TAVO"),
+                              vstavi + QStringLiteral("commit;\n")));
+    const QString save = env.path(QStringLiteral("save/"));
+    moxtext::writeTextLines(save + QStringLiteral("KR031ORG.str"),
+                            {QStringLiteral("TABELA=TAVO.KR031ORG"), QStringLiteral("KLJUC=CODE_031 VARCHAR2"),
+                             QStringLiteral("AUTO=SIFRA031 begin:naslednji:=   tavo.getSequence('KR031ORG');end;"),
+                             QStringLiteral("STRUKTURA"), QStringLiteral("SIFRA031,,INTEGER,10,0,,,"),
+                             QStringLiteral("CODE_031,U,VARCHAR2,10,,,,"), QStringLiteral("OPIS_031,U,VARCHAR2,60,,,,"),
+                             QStringLiteral("STAT_031,,CHAR,1,,,,")});
+    autotest::Izid r = autotest::run(autotest::dbfTool(), {QStringLiteral("create"), save + QStringLiteral("KR031ORG.str")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    script({QStringLiteral("CONNECT TAVO TAVO IZVOR2"), QStringLiteral("PREPARE KR031ORG")});
+    r = mox({QStringLiteral("@s.txt")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+
+    script({QStringLiteral("CONNECT TAVO TAVO CILJ2"), QStringLiteral("REFRESH KR031ORG")});
+    QProcess prvi, drugi;
+    for (QProcess *p : {&prvi, &drugi}) {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p->setProcessEnvironment(e);
+        p->setWorkingDirectory(env.dir());
+        p->start(autotest::moxProgram(), {QStringLiteral("@s.txt")});
+    }
+    for (QProcess *p : {&prvi, &drugi}) {
+        ASSERT_TRUE(p->waitForFinished(180000));
+        EXPECT_LE(p->exitCode(), 1) << p->readAllStandardError().toStdString();
+    }
+    EXPECT_EQ(autotest::query(QStringLiteral("CILJ2"), QStringLiteral("TAVO"), QStringLiteral("TAVO"),
+                              QStringLiteral("select count(*), count(distinct CODE_031) from KR031ORG")),
+              QStringList{QStringLiteral("3000,3000")});
 }
 
 TEST_F(Program, InstallationsThatCannotBeReadStopTheRun)

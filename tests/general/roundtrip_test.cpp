@@ -3,6 +3,7 @@
 #include "roundtrip_support.h"
 
 #include "dbf/dbfops.h"
+#include "general/zaklep.h"
 #include "shell/moxerror.h"
 #include "shell/text.h"
 
@@ -592,4 +593,39 @@ TEST_F(GeneralRoundTrip, AutoNumberingFailureIsAFailedRun)
     EXPECT_TRUE(logLines().last().endsWith("ERR:1")) << logLines().last().toStdString();
     EXPECT_EQ(rows("select napakemox from orna_util.orna_mox"), "D");
     EXPECT_TRUE(resultLines("KA060AK0").last().startsWith("NAPAKA: AUTOMATSKO")) << resultLines("KA060AK0").join('\n').toStdString();
+}
+
+// Two refreshes of one table at one installation never run at once: the
+// second is refused while the first holds the table, and a lock left by a
+// process that died lapses.
+TEST_F(GeneralRoundTrip, ASecondRefreshOfTheTableIsRefusedWhileTheFirstRuns)
+{
+    const QString str = prepareActivities();
+    const QString pred = rows("select code_060 from ka060ak0 order by code_060");
+
+    TMoxContext drugi; // another process's session at the same installation
+    drugi.osOracle.LogonUsername = "TAVO";
+    drugi.osOracle.LogonPassword = "TAVO";
+    drugi.osOracle.LogonDatabase = kUvoz;
+    drugi.osOracle.setConnected(true);
+    drugi.currUser = "TAVO";
+    drugi.p_moxShrani = true;
+    {
+        TZaklepOsvezevanja zaklep(drugi, "TAVO.KA060AK0");
+        zaklep.zakleni();
+        const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
+        EXPECT_EQ(izid.status, "D");
+        EXPECT_TRUE(izid.napaka.contains("se že osvežuje")) << izid.napaka.toStdString();
+        EXPECT_EQ(izid.stevci.zapisov, 0);
+        EXPECT_EQ(rows("select code_060 from ka060ak0 order by code_060"), pred);
+    }
+
+    // A lock nobody renewed for longer than its time belonged to a process
+    // that died.
+    exec({"insert into orna_util.orna_mox (datummox,user_mox,vrstamox,napakemox) values "
+          "(sysdate - 1/24, 'mrtev', 'OSVEZEVANJE TAVO.KA060AK0', 'Z')"});
+    const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
+    EXPECT_EQ(izid.status, "N") << izid.napaka.toStdString();
+    EXPECT_EQ(izid.stevci.dodanih, 1);
+    EXPECT_EQ(rows("select count(*) from orna_util.orna_mox where napakemox='Z'"), "0");
 }
