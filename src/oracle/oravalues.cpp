@@ -152,8 +152,14 @@ QDateTime fromIso(const QString &s)
 {
     if (!isIsoDate(s))
         return QDateTime();
-    const QDate d(s.mid(0, 4).toInt(), s.mid(5, 2).toInt(), s.mid(8, 2).toInt());
-    const QTime t(s.mid(11, 2).toInt(), s.mid(14, 2).toInt(), s.mid(17, 2).toInt());
+    auto field = [&](int from, int len) {
+        int v = 0;
+        for (int i = from; i < from + len; ++i)
+            v = v * 10 + (s.at(i).unicode() - u'0');
+        return v;
+    };
+    const QDate d(field(0, 4), field(5, 2), field(8, 2));
+    const QTime t(field(11, 2), field(14, 2), field(17, 2));
     if (!d.isValid() || !t.isValid())
         return QDateTime();
     return QDateTime(d, t);
@@ -224,9 +230,32 @@ QString formatDate(const QDateTime &dt, const QString &format)
 
 QDateTime parseDate(const QString &input, const QString &format)
 {
+    QDate date;
+    QTime time;
+    parseDateFields(input, format, date, time);
+    return QDateTime(date, time);
+}
+
+void parseDateFields(const QString &input, const QString &format, QDate &date, QTime &time)
+{
     const std::vector<Element> els = parseFormat(format);
-    const QDate today = QDate::currentDate();
-    int year = today.year(), month = today.month(), day = 1, hour = 0, minute = 0, second = 0;
+    // a format without year or month takes today's (looked up only then:
+    // the current date costs a time-zone lookup)
+    auto today = [] { return QDate::currentDate(); };
+    int year = 0, month = 0, day = 1, hour = 0, minute = 0, second = 0;
+    bool yearGiven = false, monthGiven = false;
+    for (const Element &e : els) {
+        yearGiven = yearGiven || e.kind == Element::Year4 || e.kind == Element::Year2 || e.kind == Element::RYear2;
+        monthGiven = monthGiven || e.kind == Element::Month || e.kind == Element::MonName
+                     || e.kind == Element::MonthName || e.kind == Element::DayOfYear;
+    }
+    constexpr int kNotRead = -99999;
+    year = kNotRead;
+    if (!yearGiven || !monthGiven) {
+        const QDate now = today();
+        year = yearGiven ? kNotRead : now.year();
+        month = monthGiven ? 0 : now.month();
+    }
     int dayOfYear = 0;
     bool pm = false, hasMeridian = false, hour12 = false;
     const QString s = input;
@@ -279,7 +308,7 @@ QDateTime parseDate(const QString &input, const QString &format)
             year = readInt(4);
             break;
         case Element::Year2:
-            year = today.year() / 100 * 100 + readInt(2);
+            year = today().year() / 100 * 100 + readInt(2);
             break;
         case Element::RYear2: {
             const int start = i;
@@ -364,6 +393,10 @@ QDateTime parseDate(const QString &input, const QString &format)
         if (!pm && hour == 12)
             hour = 0;
     }
+    if (month == 0) // the text ended before its month
+        month = today().month();
+    if (year == kNotRead) // or before its year
+        year = today().year();
     if (year == 0 || year < -4712 || year > 9999)
         fail(QStringLiteral("ORA-01841: (full) year must be between -4713 and +9999, and not be 0"));
     if (dayOfYear != 0) {
@@ -379,7 +412,8 @@ QDateTime parseDate(const QString &input, const QString &format)
         fail(QStringLiteral("ORA-01847: day of month must be between 1 and last day of month"));
     if (day > d.daysInMonth())
         fail(QStringLiteral("ORA-01839: date not valid for month specified"));
-    return QDateTime(QDate(year, month, day), QTime(hour, minute, second));
+    date = QDate(year, month, day);
+    time = QTime(hour, minute, second);
 }
 
 QDateTime parseAnyDate(const QString &text)

@@ -33,6 +33,9 @@ QString formatDate(const QDateTime &dt, const QString &format);
 // Oracle: one- or two-digit fields, any punctuation between fields, missing
 // trailing fields are zero. Throws EMoxError with Oracle's message.
 QDateTime parseDate(const QString &text, const QString &format);
+// The same into a date and a time of day, without the cost of a local
+// date-time (which looks up the time zone).
+void parseDateFields(const QString &text, const QString &format, QDate &date, QTime &time);
 
 // Reads a date written in any of the forms this system writes: the stored
 // form, "DD.MM.YYYY HH24:MI:SS", "DD.MM.YYYY HH24:MI", "DD.MM.YYYY".

@@ -1,5 +1,7 @@
 #include "oracle/embedded/database.h"
 
+#include "oracle/embedded/ddlclock.h"
+
 #include "oracle/oravalues.h"
 #include "shell/moxerror.h"
 
@@ -253,6 +255,7 @@ void createUser(const QString &alias, const QString &userIn, const QString &pass
         // sessions already logged on learn of the new user
         execSql(db, QStringLiteral("UPDATE mox_info SET value = value + 1 WHERE key = 'ddl_version'"));
         execSql(db, QStringLiteral("COMMIT"));
+        DdlClock(folder).tick();
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close(db);

@@ -108,13 +108,38 @@ double number(sqlite3_value *v)
 
 qint64 integer(sqlite3_value *v) { return qint64(std::trunc(number(v))); }
 
+// A date as the functions work with it: a wall-clock date and time (UTC
+// stands for "no time zone", as Oracle's DATE has none; a local date-time
+// would look up the time zone at every step and shift across a change of
+// summer time).
+QDateTime civil(const QDate &d, const QTime &t) { return QDateTime(d, t, Qt::UTC); }
+
+// The stored form "YYYY-MM-DD HH24:MI:SS" read into its fields; false when
+// the text is not a valid one.
+bool isoFields(const QString &s, QDate &d, QTime &t)
+{
+    if (!oravalue::isIsoDate(s))
+        return false;
+    auto field = [&](int from, int len) {
+        int v = 0;
+        for (int i = from; i < from + len; ++i)
+            v = v * 10 + (s.at(i).unicode() - u'0');
+        return v;
+    };
+    d = QDate(field(0, 4), field(5, 2), field(8, 2));
+    t = QTime(field(11, 2), field(14, 2), field(17, 2));
+    return d.isValid() && t.isValid();
+}
+
 QDateTime date(sqlite3_value *v)
 {
     const QString s = text(v);
-    QDateTime dt = oravalue::fromIso(s);
-    if (!dt.isValid())
-        dt = oravalue::parseAnyDate(s);
-    return dt;
+    QDate d;
+    QTime t;
+    if (isoFields(s, d, t))
+        return civil(d, t);
+    const QDateTime dt = oravalue::parseAnyDate(s);
+    return civil(dt.date(), dt.time());
 }
 
 void resultDate(sqlite3_context *ctx, const QDateTime &dt) { resultText(ctx, oravalue::isoText(dt)); }
@@ -146,7 +171,7 @@ void guarded(sqlite3_context *ctx, int n, Args a)
 void fSysdate(sqlite3_context *ctx, int, Args)
 {
     const QDateTime now = QDateTime::currentDateTime();
-    resultDate(ctx, QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second())));
+    resultDate(ctx, civil(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second())));
 }
 
 void fUser(sqlite3_context *ctx, int, Args) { resultText(ctx, session(ctx)->user()); }
@@ -158,10 +183,12 @@ void fToDate(sqlite3_context *ctx, int, Args a)
     if (isNull(a[1]))
         return resultDate(ctx, date(a[0]));
     const QString s = text(a[0]);
+    QDate d;
+    QTime t;
     // a date given where text is expected reads through its stored form
-    if (oravalue::isIsoDate(s))
-        return resultDate(ctx, oravalue::fromIso(s));
-    resultDate(ctx, oravalue::parseDate(s, text(a[1])));
+    if (!isoFields(s, d, t))
+        oravalue::parseDateFields(s, text(a[1]), d, t);
+    resultDate(ctx, civil(d, t));
 }
 
 void fToDateAny(sqlite3_context *ctx, int, Args a)
@@ -259,7 +286,7 @@ void fTruncDate(sqlite3_context *ctx, int, Args a)
         out = QDate(out.year(), 1, 1);
     else if (!(fmt == QLatin1String("DD") || fmt == QLatin1String("DDD") || fmt == QLatin1String("J")))
         fail(QStringLiteral("ORA-01898: too many precision specifiers (%1)").arg(fmt));
-    resultDate(ctx, QDateTime(out, QTime(0, 0)));
+    resultDate(ctx, civil(out, QTime(0, 0)));
 }
 
 double scaled(double v, qint64 digits, bool truncate)
@@ -366,7 +393,7 @@ void fAddMonths(sqlite3_context *ctx, int, Args a)
     QDate nd = d.date().addMonths(int(integer(a[1])));
     if (d.date().day() == d.date().daysInMonth())
         nd = QDate(nd.year(), nd.month(), nd.daysInMonth());
-    resultDate(ctx, QDateTime(nd, d.time()));
+    resultDate(ctx, civil(nd, d.time()));
 }
 
 void fMonthsBetween(sqlite3_context *ctx, int, Args a)
@@ -407,7 +434,7 @@ void fLastDay(sqlite3_context *ctx, int, Args a)
     if (isNull(a[0]))
         return sqlite3_result_null(ctx);
     const QDateTime d = date(a[0]);
-    resultDate(ctx, QDateTime(QDate(d.date().year(), d.date().month(), d.date().daysInMonth()), d.time()));
+    resultDate(ctx, civil(QDate(d.date().year(), d.date().month(), d.date().daysInMonth()), d.time()));
 }
 
 // ---- text
@@ -572,10 +599,29 @@ void fRowidNum(sqlite3_context *ctx, int, Args a)
 
 QString columnRef(sqlite3_value *v) { return text(v); }
 
+// Characters (UTF-16 units, as QString counts them) of UTF-8 text.
+qint64 utf16Length(const unsigned char *p, int bytes)
+{
+    qint64 n = 0;
+    for (int i = 0; i < bytes; ++i)
+        if ((p[i] & 0xC0) != 0x80)
+            n += p[i] >= 0xF0 ? 2 : 1;
+    return n;
+}
+
 void fCv(sqlite3_context *ctx, int, Args a)
 {
     if (isNull(a[0]))
         return sqlite3_result_null(ctx);
+    if (sqlite3_value_type(a[0]) == SQLITE_TEXT) {
+        // the common case, a text that fits, passes as it is
+        const unsigned char *p = sqlite3_value_text(a[0]);
+        const int bytes = sqlite3_value_bytes(a[0]);
+        if (bytes == 0)
+            return sqlite3_result_null(ctx);
+        if (utf16Length(p, bytes) <= sqlite3_value_int64(a[1]))
+            return sqlite3_result_value(ctx, a[0]);
+    }
     QString s;
     switch (sqlite3_value_type(a[0])) {
     case SQLITE_INTEGER:
@@ -669,14 +715,16 @@ void fCd(sqlite3_context *ctx, int, Args a)
 {
     if (isNull(a[0]))
         return sqlite3_result_null(ctx);
-    const int t = sqlite3_value_type(a[0]);
-    if (t == SQLITE_INTEGER || t == SQLITE_FLOAT)
+    const int type = sqlite3_value_type(a[0]);
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
         fail(QStringLiteral("ORA-00932: inconsistent datatypes: expected DATE got NUMBER (column %1)").arg(columnRef(a[1])));
     const QString s = text(a[0]);
     if (s.trimmed().isEmpty())
         return sqlite3_result_null(ctx);
-    if (oravalue::isIsoDate(s) && oravalue::fromIso(s).isValid())
-        return resultText(ctx, s);
+    QDate d;
+    QTime t;
+    if (isoFields(s, d, t))
+        return sqlite3_result_value(ctx, a[0]);
     resultDate(ctx, oravalue::parseAnyDate(s));
 }
 

@@ -223,6 +223,7 @@ private:
         if (m_pending && m_s)
             m_s->cursorPending(this, false);
         m_pending = false;
+        m_parameters.clear();
         sqlite3_finalize(m_st);
         m_st = nullptr;
         for (Step &s : m_steps)
@@ -230,18 +231,35 @@ private:
         m_steps.clear();
     }
     void bind(sqlite3_stmt *st, const std::map<QString, OraBindValue> &vars);
+    // The parameter names of a prepared statement, read once.
+    const QStringList &parameterNames(sqlite3_stmt *st);
+    std::vector<std::pair<sqlite3_stmt *, QStringList>> m_parameters;
     void runDml(const Translation &tr, sqlite3_stmt *st, std::map<QString, OraBindValue> &vars);
     void runBlock(std::map<QString, OraBindValue> &vars);
     void runScalarStep(size_t i, const BlockStep &bs, std::map<QString, OraBindValue> &vars);
     Step &step(size_t i, const BlockStep &bs);
 };
 
-void EmbeddedCursor::bind(sqlite3_stmt *st, const std::map<QString, OraBindValue> &vars)
+const QStringList &EmbeddedCursor::parameterNames(sqlite3_stmt *st)
 {
+    for (const auto &[stmt, names] : m_parameters)
+        if (stmt == st)
+            return names;
+    QStringList names;
     const int n = sqlite3_bind_parameter_count(st);
     for (int i = 1; i <= n; ++i) {
         const char *pn = sqlite3_bind_parameter_name(st, i);
-        const QString name = pn ? QString::fromUtf8(pn + 1) : QString();
+        names << (pn ? QString::fromUtf8(pn + 1) : QString());
+    }
+    m_parameters.emplace_back(st, names);
+    return m_parameters.back().second;
+}
+
+void EmbeddedCursor::bind(sqlite3_stmt *st, const std::map<QString, OraBindValue> &vars)
+{
+    const QStringList &names = parameterNames(st);
+    for (int i = 1; i <= names.size(); ++i) {
+        const QString &name = names[i - 1];
         auto it = vars.find(name);
         if (it == vars.end())
             fail(QStringLiteral("ORA-01008: not all variables bound (:%1)").arg(name));
@@ -592,7 +610,7 @@ bool EmbeddedCursor::fetch(std::vector<QVariant> &row)
 // ------------------------------------------------------------------ session
 
 EmbeddedSession::EmbeddedSession(QString folder, QString alias, QString user, sqlite3 *db)
-    : m_folder(std::move(folder)), m_alias(std::move(alias)), m_user(std::move(user)), m_db(db)
+    : m_folder(std::move(folder)), m_alias(std::move(alias)), m_user(std::move(user)), m_db(db), m_clock(m_folder)
 {
     m_maxAttached = sqlite3_limit(m_db, SQLITE_LIMIT_ATTACHED, -1);
 }
@@ -850,14 +868,18 @@ void EmbeddedSession::afterFailure()
 
 qint64 EmbeddedSession::ddlVersion()
 {
-    sqlite3_stmt *st = cached(QStringLiteral("SELECT value FROM mox_info WHERE key = 'ddl_version'"));
-    Reset g{st};
     qint64 v = 0;
-    const int rc = sqlite3_step(st);
-    if (rc == SQLITE_ROW)
-        v = sqlite3_column_int64(st, 0);
-    else if (rc != SQLITE_DONE)
-        raise();
+    if (m_clock.valid()) {
+        v = m_clock.read();
+    } else {
+        sqlite3_stmt *st = cached(QStringLiteral("SELECT value FROM mox_info WHERE key = 'ddl_version'"));
+        Reset g{st};
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW)
+            v = sqlite3_column_int64(st, 0);
+        else if (rc != SQLITE_DONE)
+            raise();
+    }
     if (v != m_cachedVersion) {
         m_cachedVersion = v;
         m_tables.clear();
@@ -1314,6 +1336,7 @@ void EmbeddedSession::endDdl(bool ok)
     if (ok) {
         exec(QStringLiteral("UPDATE mox_info SET value = value + 1 WHERE key = 'ddl_version'"));
         exec(QStringLiteral("COMMIT"));
+        m_clock.tick(); // other sessions reload what they know of the tables
     } else {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     }

@@ -10,6 +10,7 @@
 // commits first. Sequences, getSequence counters and rollback-segment states
 // are written through a second connection and committed at once, so a
 // number handed out is never handed out again, even after a rollback.
+#include "oracle/embedded/ddlclock.h"
 #include "oracle/embedded/sqlast.h"
 #include "oracle/embedded/translator.h"
 #include "oracle/engine.h"
@@ -107,6 +108,7 @@ private:
     QHash<QString, sqlite3_stmt *> m_cache;    // internal statements on the main connection
     QHash<QString, sqlite3_stmt *> m_auxCache; // on the second connection
     qint64 m_cachedVersion = -1;
+    DdlClock m_clock;
     std::map<QString, std::shared_ptr<const TableInfo>> m_tables;
     std::map<QString, bool> m_users;
     std::map<QString, std::shared_ptr<const TableInfo>> m_dictionary;
