@@ -3,6 +3,7 @@
 #include "shell/moxerror.h"
 
 #include <QDate>
+#include <QHash>
 #include <QLocale>
 #include <QTime>
 
@@ -162,7 +163,17 @@ QDateTime fromIso(const QString &s)
     const QTime t(field(11, 2), field(14, 2), field(17, 2));
     if (!d.isValid() || !t.isValid())
         return QDateTime();
-    return QDateTime(d, t);
+    // Making a local date-time looks the time zone up (a file system call
+    // each time); rows read one after another often carry the same dates.
+    thread_local QHash<QString, QDateTime> recent;
+    auto it = recent.constFind(s);
+    if (it != recent.constEnd())
+        return it.value();
+    if (recent.size() >= 4096)
+        recent.clear();
+    const QDateTime dt(d, t);
+    recent.insert(s, dt);
+    return dt;
 }
 
 QString formatDate(const QDateTime &dt, const QString &format)

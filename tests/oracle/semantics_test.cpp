@@ -148,6 +148,12 @@ TEST_F(Semantics, Limits)
         {"select n from num a where n = (select max(n) from num where n < a.n + 1) order by n", {"1", "2", "3"}},
         {"select to_date('31.02.2016','DD.MM.YYYY') from dual", {}, "ORA-01839"},
         {"select to_date('32.01.2016','DD.MM.YYYY') from dual", {}, "ORA-01847"},
+        {"select to_date('29.02.2023','DD.MM.YYYY') from dual", {}, "ORA-01839"},
+        {"select to_date('05.03.2024 24:00:00','DD.MM.YYYY HH24:MI:SS') from dual", {}, "ORA-01850"},
+        {"select to_date('05.03.2024 10:61','DD.MM.YYYY HH24:MI') from dual", {}, "ORA-018"},
+        {"select to_char(to_date('29.02.2024 23:59:58','DD.MM.YYYY HH24:MI:SS'),'DD.MM.YYYY HH24:MI'), "
+         "to_char(to_date('01.01.0999','DD.MM.YYYY')) from dual",
+         {"29.02.2024 23:59|01.01.0999"}},
     };
     for (const Case &c : cases)
         check(*s, c);

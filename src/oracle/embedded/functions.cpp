@@ -176,12 +176,65 @@ void fSysdate(sqlite3_context *ctx, int, Args)
 
 void fUser(sqlite3_context *ctx, int, Args) { resultText(ctx, session(ctx)->user()); }
 
+// The system writes dates as "DD.MM.YYYY HH24:MI:SS" (or its first 10 or
+// 16 characters) and stores them as "YYYY-MM-DD HH24:MI:SS": the two forms
+// convert by moving characters, without the general format machinery.
+// Positions of the stored form's characters in the written form; -1 blank.
+constexpr int kWrittenFrom[19] = {6, 7, 8, 9, -2, 3, 4, -2, 0, 1, -1, 11, 12, -3, 14, 15, -3, 17, 18};
+
+bool isWrittenFormat(sqlite3_value *fmt, int &length)
+{
+    const char *f = reinterpret_cast<const char *>(sqlite3_value_text(fmt));
+    if (!f)
+        return false;
+    const QByteArray format(f);
+    if (format == "DD.MM.YYYY HH24:MI:SS")
+        length = 19;
+    else if (format == "DD.MM.YYYY HH24:MI")
+        length = 16;
+    else if (format == "DD.MM.YYYY")
+        length = 10;
+    else
+        return false;
+    return true;
+}
+
+// to_date of text written exactly in the format: the stored form, or false.
+bool storedFromWritten(sqlite3_value *textValue, int length, char out[20])
+{
+    const char *in = reinterpret_cast<const char *>(sqlite3_value_text(textValue));
+    if (!in || sqlite3_value_bytes(textValue) != length)
+        return false;
+    for (int i = 0; i < length; ++i) {
+        const bool digit = in[i] >= '0' && in[i] <= '9';
+        const char sep = i == 2 || i == 5 ? '.' : i == 10 ? ' ' : ':';
+        if ((i == 2 || i == 5 || i == 10 || i == 13 || i == 16) ? in[i] != sep : !digit)
+            return false;
+    }
+    for (int i = 0; i < 19; ++i) {
+        const int from = kWrittenFrom[i];
+        out[i] = from == -2 ? '-' : from == -1 ? ' ' : from == -3 ? ':' : from < length ? in[from] : '0';
+    }
+    out[19] = 0;
+    auto n = [&](int at, int len) {
+        int v = 0;
+        for (int i = at; i < at + len; ++i)
+            v = v * 10 + (out[i] - '0');
+        return v;
+    };
+    return QDate::isValid(n(0, 4), n(5, 2), n(8, 2)) && n(11, 2) < 24 && n(14, 2) < 60 && n(17, 2) < 60 && n(0, 4) > 0;
+}
+
 void fToDate(sqlite3_context *ctx, int, Args a)
 {
     if (isNull(a[0]))
         return sqlite3_result_null(ctx);
     if (isNull(a[1]))
         return resultDate(ctx, date(a[0]));
+    int length = 0;
+    char stored[20];
+    if (isWrittenFormat(a[1], length) && storedFromWritten(a[0], length, stored))
+        return sqlite3_result_text(ctx, stored, 19, SQLITE_TRANSIENT);
     const QString s = text(a[0]);
     QDate d;
     QTime t;
@@ -202,6 +255,24 @@ void fToCharDate(sqlite3_context *ctx, int, Args a)
 {
     if (isNull(a[0]))
         return sqlite3_result_null(ctx);
+    int length = 10;
+    if ((isNull(a[1]) || isWrittenFormat(a[1], length)) && sqlite3_value_type(a[0]) == SQLITE_TEXT) {
+        QDate d;
+        QTime t;
+        const QString s = text(a[0]);
+        if (isoFields(s, d, t)) {
+            // the stored form's characters moved into the written form
+            char out[20];
+            const QByteArray iso = s.toLatin1();
+            for (int i = 0; i < 19; ++i)
+                if (kWrittenFrom[i] >= 0)
+                    out[kWrittenFrom[i]] = iso[i];
+            out[2] = out[5] = '.';
+            out[10] = ' ';
+            out[13] = out[16] = ':';
+            return sqlite3_result_text(ctx, out, length, SQLITE_TRANSIENT);
+        }
+    }
     const QString fmt = isNull(a[1]) ? QStringLiteral("DD.MM.YYYY") : text(a[1]);
     resultText(ctx, oravalue::formatDate(date(a[0]), fmt));
 }
