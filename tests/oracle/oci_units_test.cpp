@@ -6,6 +6,8 @@
 #include "oracle/oci/ociloader.h"
 #include "oracle/oci/ocisqltext.h"
 #include "oracle/oci/tnsnames.h"
+#include "oracle/embedded/database.h"
+#include "oracle/oracle.h"
 
 #include "support/testenv.h"
 
@@ -168,6 +170,10 @@ TEST(TnsNames, AliasesOfTheConfiguration)
     EnvGuard admin("TNS_ADMIN", QDir::toNativeSeparators(env.path(QStringLiteral("admin"))).toLocal8Bit());
     EXPECT_EQ(tnsnames::aliases(), (QStringList{QStringLiteral("BOLNICA"), QStringLiteral("test.world"),
                                                 QStringLiteral("TEST2"), QStringLiteral("EXTRA")}));
+    // the connection dialog's list: these and the embedded databases, sorted
+    oraembed::createDatabase(QStringLiteral("CILJ"));
+    EXPECT_EQ(oracleAliasList(), (QStringList{QStringLiteral("BOLNICA"), QStringLiteral("CILJ"), QStringLiteral("EXTRA"),
+                                              QStringLiteral("TEST2"), QStringLiteral("test.world")}));
 
     // without TNS_ADMIN: ORACLE_HOME/network/admin; with neither: nothing
     EnvGuard noAdmin("TNS_ADMIN", QByteArray());
