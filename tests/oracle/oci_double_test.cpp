@@ -272,6 +272,25 @@ TEST_F(OciDouble, DeleteByRowidOfTheQuery)
     EXPECT_EQ(q.Field(1).AsInteger(), 3);
     q.Close();
     EXPECT_EQ(rows(*s, QStringLiteral("select sifra060 from akt order by 1")), (QStringList{QStringLiteral("1"), QStringLiteral("3")}));
+
+    // a ROWID query of another table in between; a row already gone is an error
+    exec(*s, QStringLiteral("create table ODD (SIFRA031 NUMBER(10))"));
+    exec(*s, QStringLiteral("insert into odd values (5)"));
+    s->Commit();
+    TOracleDataSet q2(s.get());
+    q2.SQL << QStringLiteral("select rowid, sifra060 from akt order by sifra060");
+    q2.Open();
+    EXPECT_EQ(rows(*s, QStringLiteral("select rowid, sifra031 from odd")).size(), 1);
+    q2.Delete();
+    EXPECT_EQ(rows(*s, QStringLiteral("select sifra060 from akt order by 1")), QStringList{QStringLiteral("3")});
+    try {
+        s->engine()->deleteRow(q2.Field(0).AsString());
+        s->engine()->deleteRow(q2.Field(0).AsString());
+        ADD_FAILURE() << "deleting a row that is gone succeeded";
+    } catch (const EMoxError &e) {
+        EXPECT_TRUE(e.message().startsWith(QLatin1String("ORA-01410"))) << e.what();
+    }
+    s->Rollback();
 }
 
 TEST_F(OciDouble, ErrorsAndLogonFailures)

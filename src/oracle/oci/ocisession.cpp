@@ -150,6 +150,22 @@ public:
         return l;
     }
 
+    // The table a ROWID query reads, and whether the rows of its current
+    // fetch hold the ROWID.
+    const QString &rowidTable() const { return m_rowidTable; }
+    bool holdsRowid(const QString &rowid) const
+    {
+        if (m_rowidTable.isEmpty() || m_cols.empty() || m_cols.front().dty != SQLT_CHR)
+            return false;
+        const Column &c = m_cols.front();
+        const QByteArray want = utf8(rowid);
+        for (ub4 r = 0; r < m_count; ++r)
+            if (c.ind[r] != IND_NULL && c.rlen[r] == ub4(want.size()) &&
+                std::memcmp(c.buf.constData() + qsizetype(c.size) * r, want.constData(), size_t(want.size())) == 0)
+                return true;
+        return false;
+    }
+
     // Releases the statement and its buffers; the session is ending.
     void detach()
     {
@@ -203,6 +219,7 @@ private:
     bool m_open = false, m_done = true;
     ub4 m_count = 0, m_pos = 0;
     int m_rows = 0;
+    QString m_rowidTable;
     std::map<QString, QVariant> m_out;
     std::map<QString, std::unique_ptr<OraEngineLob>> m_lobs;
 
@@ -274,8 +291,11 @@ void OciCursor::execute(const QString &sql, const std::vector<OraBindValue> &var
         describeAndDefine();
         m_open = true;
         m_done = false;
-        if (!m_cols.empty() && m_cols.front().name.compare(QLatin1String("ROWID"), Qt::CaseInsensitive) == 0)
-            m_s->setRowidTable(ocisql::firstTable(sql));
+        m_rowidTable.clear();
+        if (!m_cols.empty() && m_cols.front().name.compare(QLatin1String("ROWID"), Qt::CaseInsensitive) == 0) {
+            m_rowidTable = ocisql::firstTable(sql);
+            m_s->noteRowidTable(m_rowidTable);
+        }
         return;
     }
     ub4 count = 0;
@@ -756,10 +776,19 @@ void OciSession::run(const QString &sql)
 
 void OciSession::deleteRow(const QString &rowid)
 {
-    if (m_rowidTable.isEmpty())
+    // the query whose fetched rows hold the ROWID names the table
+    QString table = m_lastRowidTable;
+    for (OciCursor *c : m_cursors)
+        if (c->holdsRowid(rowid)) {
+            table = c->rowidTable();
+            break;
+        }
+    if (table.isEmpty())
         fail(QStringLiteral("ORA-01410: invalid ROWID (%1)").arg(rowid));
     OciCursor c(this);
-    c.execute(QStringLiteral("DELETE FROM %1 WHERE ROWID = :RID").arg(m_rowidTable), {{QStringLiteral("RID"), otString, rowid}});
+    c.execute(QStringLiteral("DELETE FROM %1 WHERE ROWID = :RID").arg(table), {{QStringLiteral("RID"), otString, rowid}});
+    if (c.rowsProcessed() == 0) // a row already gone is no success
+        fail(QStringLiteral("ORA-01410: invalid ROWID (%1)").arg(rowid));
 }
 
 void OciSession::track(OciCursor *c, bool alive)

@@ -44,9 +44,10 @@ public:
     void check(oci::sword rc) const;
     void track(OciCursor *c, bool alive);
     void track(OciLob *l, bool alive);
-    // The table of the last query that selected a ROWID first: Delete of a
-    // query object deletes from it.
-    void setRowidTable(const QString &table) { m_rowidTable = table; }
+    // The table of the latest query that selected a ROWID first: Delete of a
+    // query object deletes from the table of the query whose rows hold the
+    // ROWID, or else from this one.
+    void noteRowidTable(const QString &table) { m_lastRowidTable = table; }
 
 private:
     OciSession(const oci::Api &api, QString user);
@@ -63,7 +64,7 @@ private:
     bool m_attached = false, m_begun = false;
     std::set<OciCursor *> m_cursors;
     std::set<OciLob *> m_lobs;
-    QString m_rowidTable;
+    QString m_lastRowidTable;
 };
 
 // Rows one fetch call asks for (MOX_OCI_FETCH_ROWS, default 500).
