@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <limits>
 
 namespace oraembed {
 
@@ -170,7 +171,17 @@ void guarded(sqlite3_context *ctx, int n, Args a)
 
 void fSysdate(sqlite3_context *ctx, int, Args)
 {
-    const QDateTime now = QDateTime::currentDateTime();
+    // The local time is the clock plus the zone's offset; looking the offset
+    // up costs a file system call, so it is looked up again only after ten
+    // seconds (a trigger stamps every row it writes).
+    thread_local qint64 offsetMs = 0;
+    thread_local qint64 offsetAt = std::numeric_limits<qint64>::min();
+    const qint64 utc = QDateTime::currentMSecsSinceEpoch();
+    if (utc - offsetAt > 10000 || utc < offsetAt) {
+        offsetMs = qint64(QDateTime::currentDateTime().offsetFromUtc()) * 1000;
+        offsetAt = utc;
+    }
+    const QDateTime now = QDateTime::fromMSecsSinceEpoch(utc + offsetMs, Qt::UTC);
     resultDate(ctx, civil(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second())));
 }
 
