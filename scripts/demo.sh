@@ -123,6 +123,8 @@ before=0
 step "mox @prenos.txt  (PREPARE at IZVOR, REFRESH at CILJ in check-only mode: CURR_SAMO_PREVERJANJE=D)"
 settings D
 run_mox prenos.txt 1
+step "The package at $SAVE checked against its manifest (${SAVE}MOX_MANIFEST.txt)"
+"$DBF" verify "$SAVE"
 mkdir -p "$DEMO/preverjanje"
 cp "${SAVE}rezultati/"*.rez "$DEMO/preverjanje/"
 

@@ -5,11 +5,14 @@
 #include "dbf/dbflayout.h"
 #include "dbf/dbfops.h"
 #include "general/dbfsupport.h"
+#include "general/manifest.h"
 #include "log/messages.h"
 #include "shell/context.h"
 #include "shell/moxerror.h"
 #include "shell/paths.h"
 #include "shell/text.h"
+
+#include <QFileInfo>
 
 int naloziStrukturo(TMoxContext &ctx, const QString &strukturnaDatoteka, TTableDescription &opis)
 {
@@ -17,7 +20,8 @@ int naloziStrukturo(TMoxContext &ctx, const QString &strukturnaDatoteka, TTableD
     ctx.meDyn = moxtext::readTextLines(moxpath::native(strukturnaDatoteka));
     if (ctx.ui)
         ctx.ui->processEvents();
-    return razcleniStrukturo(ctx, opis);
+    // A general table (.str) must name its key; a master/detail one (.mst) not.
+    return razcleniStrukturo(ctx, opis, vrstaStrukture(strukturnaDatoteka));
 }
 
 int preberiStrukturo(TMoxContext &ctx, const QString &strukturnaDatoteka, TTableDescription &opis)
@@ -67,7 +71,14 @@ qint64 prepareGeneralFromFile(TMoxContext &ctx, const QString &strukturnaDatotek
         throw EMoxError(opis.presezeno.join(moxtext::crlf));
     QString f = filter;
     ctx.pKonec = false;
-    const qint64 n = pripraviSplosno(ctx, opis, dbfZaStrukturo(pot, detail), f, detail, napredek);
+    // The package's manifest lists the table again only once its files are
+    // whole: a preparation that fails or is killed leaves it out.
+    const QString dbf = dbfZaStrukturo(pot, detail);
+    manifestZacetekPriprave(mapa, QFileInfo(pot).completeBaseName());
+    const qint64 n = pripraviSplosno(ctx, opis, dbf, f, detail, napredek);
+    if (ctx.pKonec)
+        return n; // stopped by "Prekini": not a whole table
+    manifestKonecPriprave(ctx, pot, dbf);
     if (filterIzid)
         *filterIzid = f;
     return n;

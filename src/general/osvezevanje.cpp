@@ -4,6 +4,7 @@
 
 #include "dbf/apollo.h"
 #include "general/dbfsupport.h"
+#include "general/manifest.h"
 #include "general/values.h"
 #include "general/zaklep.h"
 #include "log/history.h"
@@ -435,6 +436,18 @@ void TOsvezevanje::zgradiStavke()
 
 void TOsvezevanje::odpriVhod()
 {
+    // The package is checked against its manifest before anything of it is
+    // used: a file that is not as the preparation wrote it is refused.
+    const QString dbfPot = dbfZaStrukturo(m_strDatoteka, false);
+    QString opozorilo;
+    const QString opomba = preveriPaket(m_ctx, m_strDatoteka, dbfPot, opozorilo);
+    if (!opomba.isEmpty()) {
+        m_ctx.meDyn = QStringList{opomba};
+        DajVLog(m_ctx);
+    }
+    if (!opozorilo.isEmpty() && m_ctx.ui)
+        m_ctx.ui->showMessage(opozorilo);
+
     TApolloDataSet &dbf = m_ctx.taDBF;
     dbf.Close();
     dbf.Exclusive = true;

@@ -1,5 +1,7 @@
 #include "roundtrip_support.h"
 
+#include "general/manifest.h"
+
 #include "log/runlog.h"
 #include "shell/paths.h"
 #include "shell/text.h"
@@ -150,6 +152,9 @@ void RoundTrip::editDbf(const QString &dbfPath, const QString &key, const QStrin
         }
     }
     t.Close();
+    // A package edited by hand is no longer what its preparation wrote: it
+    // goes on without the manifest, as packages of earlier versions do.
+    QFile::remove(QFileInfo(dbfPath).absoluteDir().filePath(QString::fromLatin1(kImeManifesta)));
 }
 
 QString RoundTrip::dbfRows(const QString &dbfPath, const QStringList &fields)

@@ -3,6 +3,7 @@
 #include "roundtrip_support.h"
 
 #include "dbf/dbfops.h"
+#include "general/manifest.h"
 #include "general/zaklep.h"
 #include "shell/moxerror.h"
 #include "shell/text.h"
@@ -98,8 +99,11 @@ TEST_F(GeneralRoundTrip, NewDifferentEqualAndUnmarkedRecords)
               "1");
     EXPECT_EQ(ui.questions.last(), "Konec osveževanja tabele TAVO.KA060AK0.       PREGLED?\r\n");
 
-    // The log line of each run and the run history.
-    const QStringList log = logLines();
+    // The log line of each run (besides the note that the package, edited
+    // above, was not checked against a manifest) and the run history.
+    const QStringList vse = logLines();
+    EXPECT_EQ(vse.filter("datoteke niso preverjene").size(), 2) << vse.join('\n').toStdString();
+    const QStringList log = vse.filter("REFRESH:");
     ASSERT_EQ(log.size(), 2);
     const QString datum = QDate::currentDate().toString("dd.MM.yyyy");
     EXPECT_EQ(log[0], datum + "  REFRESH: TAVO  TAVO.KA060AK0  INS:  UPD:  ERR:");
@@ -200,8 +204,9 @@ TEST_F(GeneralRoundTrip, ErrorsOutsideTheStatementsEndTheRunWithStatusD)
         ASSERT_TRUE(QFile::copy(kopija, dbf));
         moxtext::writeTextLines(str, kAktivnosti);
         c.spoil(*this, str);
+        QFile::remove(ctx.currSaveDir + kImeManifesta);
         ui.messages.clear();
-        const int logBefore = int(logLines().size());
+        const int logBefore = int(logLines().filter("REFRESH:").size());
 
         const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
         EXPECT_EQ(izid.status, "D");
@@ -211,7 +216,7 @@ TEST_F(GeneralRoundTrip, ErrorsOutsideTheStatementsEndTheRunWithStatusD)
         ASSERT_FALSE(rez.isEmpty());
         EXPECT_EQ(rez.first(), "TABELA :TAVO.KA060AK0");
         EXPECT_TRUE(rez.last().startsWith("NAPAKA: ")) << rez.last().toStdString();
-        EXPECT_EQ(logLines().size(), logBefore + 1);
+        EXPECT_EQ(logLines().filter("REFRESH:").size(), logBefore + 1);
         EXPECT_EQ(rows("select count(*) from orna_util.orna_mox where napakemox='D'"), QString::number(++runsD));
     }
 }
@@ -493,22 +498,24 @@ TEST_F(GeneralRoundTrip, MemoColumnsCarryTheirText)
               "1|A|<a>Čašo žganja</a>,2|B|,3|C|<c/>");
 }
 
-TEST_F(GeneralRoundTrip, WithoutKeysEveryMarkedRecordIsInserted)
+// A general table without a key could never find its rows again: every
+// refresh would insert them anew. Such a structure file is refused by the
+// preparation and the refresh alike.
+TEST_F(GeneralRoundTrip, GeneralTableWithoutKeyIsRefused)
 {
     connect(kIzvoz);
-    exec({"insert into ka900rep (sifra900,desc_900) values (1,'Ena')",
-          "insert into ka900rep (sifra900,desc_900) values (2,'Dva')"});
+    exec({"insert into ka900rep (sifra900,desc_900) values (1,'Ena')"});
     const QString str = structure("KA900REP.str", {"TABELA=TAVO.KA900REP", "STRUKTURA", "SIFRA900,,INTEGER,5,,,,",
                                                    "DESC_900,U,VARCHAR2,60,,,,"});
-    createDbf(str);
-    prepareGeneralFromFile(ctx, str, "order by sifra900", false);
-    editDbf(ctx.currSaveDir + "KA900REP", "SIFRA900", "2", "POPRAVI", "");
+    try {
+        prepareGeneralFromFile(ctx, str, "order by sifra900", false);
+        FAIL() << "a general table without a key must be refused";
+    } catch (const EMoxError &e) {
+        EXPECT_TRUE(e.message().contains("KLJUC")) << e.message().toStdString();
+    }
     connect(kUvoz);
-    const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
-    expectCounters(izid.stevci, {2, 2, 0, 1, 0, 0});
-    EXPECT_EQ(rows("select sifra900,desc_900 from ka900rep"), "1|Ena");
-    // Without a key there is nothing to name in the result file.
-    EXPECT_EQ(resultLines("KA900REP"), QStringList{"TABELA :TAVO.KA900REP"});
+    EXPECT_THROW(refreshGeneralFromFile(ctx, str, false), EMoxError);
+    EXPECT_EQ(rows("select count(*) from ka900rep"), "0");
 }
 
 // Every value a column holds arrives whole: a CHAR key wider than 17
@@ -628,4 +635,56 @@ TEST_F(GeneralRoundTrip, ASecondRefreshOfTheTableIsRefusedWhileTheFirstRuns)
     EXPECT_EQ(izid.status, "N") << izid.napaka.toStdString();
     EXPECT_EQ(izid.stevci.dodanih, 1);
     EXPECT_EQ(rows("select count(*) from orna_util.orna_mox where napakemox='Z'"), "0");
+}
+
+// The package checks itself: the preparation lists its files in the
+// manifest, the refresh refuses a file that is not as the preparation wrote
+// it (or a table whose preparation did not finish), and the check of a whole
+// directory (mox-dbf verify) names each file that differs.
+TEST_F(GeneralRoundTrip, ThePackageIsCheckedAgainstItsManifest)
+{
+    connect(kIzvoz);
+    exec({"ALTER TRIGGER TAVO.BTKA060AK0 DISABLE",
+          "insert into ka060ak0 (sifra060,code_060,opis_060,stat_060) values (1,'A1','Prvi','1')"});
+    const QString str = structure("KA060AK0.str", kAktivnosti);
+    createDbf(str);
+    ASSERT_EQ(prepareGeneralFromFile(ctx, str, QString(), false), 1);
+    TManifest m;
+    ASSERT_TRUE(m.preberi(ctx.currSaveDir));
+    EXPECT_EQ(m.alias, kIzvoz);
+    EXPECT_EQ(m.datoteke.value("KA060AK0.DBF").zapisov, 1);
+    EXPECT_TRUE(m.datoteke.contains("KA060AK0.STR"));
+    EXPECT_TRUE(preveriMapo(ctx.currSaveDir).isEmpty()) << preveriMapo(ctx.currSaveDir).join('\n').toStdString();
+
+    // One byte of the DBF changed after the preparation: refused, nothing applied.
+    {
+        QFile f(ctx.currSaveDir + "KA060AK0.DBF");
+        if (!f.exists())
+            f.setFileName(ctx.currSaveDir + "KA060AK0.dbf");
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        const QByteArray b = f.readAll();
+        const qsizetype i = b.indexOf("Prvi");
+        ASSERT_GT(i, 0);
+        f.seek(i);
+        f.write("X");
+    }
+    EXPECT_EQ(preveriMapo(ctx.currSaveDir).size(), 1);
+    connect(kUvoz);
+    TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
+    EXPECT_EQ(izid.status, "D");
+    EXPECT_TRUE(izid.napaka.contains("KA060AK0") && izid.napaka.contains(kImeManifesta)) << izid.napaka.toStdString();
+    EXPECT_EQ(rows("select count(*) from ka060ak0"), "0");
+
+    // A preparation that did not finish leaves its table out of the manifest.
+    manifestZacetekPriprave(ctx.currSaveDir, "KA060AK0");
+    izid = refreshGeneralFromFile(ctx, str, false);
+    EXPECT_TRUE(izid.napaka.contains("ni bila dokončana")) << izid.napaka.toStdString();
+
+    // Prepared again, whole: applied.
+    connect(kIzvoz);
+    ASSERT_EQ(prepareGeneralFromFile(ctx, str, QString(), false), 1);
+    connect(kUvoz);
+    izid = refreshGeneralFromFile(ctx, str, false);
+    EXPECT_EQ(izid.status, "N") << izid.napaka.toStdString();
+    EXPECT_EQ(rows("select code_060 from ka060ak0"), "A1");
 }

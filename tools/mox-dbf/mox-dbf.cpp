@@ -10,6 +10,8 @@
 //                                          mapping and name for .mst)
 //   mox-dbf append FILE                    records from CSV on standard input
 //   mox-dbf seek FILE EXPRESSION KEY       first record whose key begins with KEY
+//   mox-dbf verify DIR                     the files of a transfer package against
+//                                          its manifest (MOX_MANIFEST.txt)
 //
 // Exit status: 0 success, 1 seek found nothing, 2 anything wrong (with a
 // message naming the file on standard error).
@@ -17,6 +19,7 @@
 #include "dbf/dbftable.h"
 #include "general/dbfsupport.h"
 #include "general/general.h"
+#include "general/manifest.h"
 #include "shell/context.h"
 #include "shell/interaction.h"
 #include "shell/paths.h"
@@ -325,6 +328,19 @@ bool jeStrukturnaDatoteka(const QString &file)
            file.endsWith(QStringLiteral(".mst"), Qt::CaseInsensitive);
 }
 
+// Exit status 0 when every file is as the preparation wrote it, else 2 with
+// one line per file that is not.
+int cmdVerify(const QString &dir)
+{
+    const QStringList napake = preveriMapo(dir);
+    for (const QString &n : napake)
+        err(n);
+    if (!napake.isEmpty())
+        return kFailure;
+    out(QStringLiteral("Paket v %1 je cel.\n").arg(dir));
+    return 0;
+}
+
 int usage()
 {
     err(QStringLiteral(
@@ -334,7 +350,8 @@ int usage()
         "  mox-dbf create DATOTEKA \"IME C 10, OPOMBA M, DAN D\"\n"
         "  mox-dbf create STRUKTURA.str | STRUKTURA.mst\n"
         "  mox-dbf append DATOTEKA   (CSV na standardnem vhodu, prva vrstica imena polj)\n"
-        "  mox-dbf seek DATOTEKA IZRAZ KLJUČ"));
+        "  mox-dbf seek DATOTEKA IZRAZ KLJUČ\n"
+        "  mox-dbf verify MAPA"));
     return kFailure;
 }
 
@@ -359,6 +376,8 @@ int main(int argc, char **argv)
             return cmdCreateFromStructure(file);
         if (cmd == QLatin1String("append") && args.size() == 2)
             return cmdAppend(file);
+        if (cmd == QLatin1String("verify") && args.size() == 2)
+            return cmdVerify(file);
         if (cmd == QLatin1String("seek") && args.size() == 4)
             return cmdSeek(file, args.at(2), args.at(3));
         return usage();

@@ -76,7 +76,7 @@ void spGetStr(TMoxContext &ctx, TScreens &s, TStanje &st)
     FileDirName(datoteka, ime, mapa);
     ctx.currSaveDir = moxpath::withTrailingSeparator(mapa);
     polje<QLineEdit>(s, "edSplFile").setText(datoteka);
-    razcleniStrukturo(ctx, st.priprava);
+    razcleniStrukturo(ctx, st.priprava, vrstaStrukture(datoteka));
     pokaziPripravo(s, st.priprava);
 }
 
