@@ -688,3 +688,26 @@ TEST_F(GeneralRoundTrip, ThePackageIsCheckedAgainstItsManifest)
     EXPECT_EQ(izid.status, "N") << izid.napaka.toStdString();
     EXPECT_EQ(rows("select code_060 from ka060ak0"), "A1");
 }
+
+// A table another session holds locked past the engine's wait: the refresh
+// stops at the first row that fails so (one error, not one per row); what it
+// applied before stays.
+TEST_F(GeneralRoundTrip, ALockHeldPastTheWaitStopsTheRefresh)
+{
+    const QString str = prepareActivities();
+    TMoxContext drugi;
+    drugi.osOracle.LogonUsername = "TAVO";
+    drugi.osOracle.LogonPassword = "TAVO";
+    drugi.osOracle.LogonDatabase = kUvoz;
+    drugi.osOracle.setConnected(true);
+    TOracleQuery st(&drugi.osOracle);
+    st.SQL << "update ka060ak0 set opis_060='Drugi' where code_060='R9'"; // held, not committed
+    st.Execute();
+
+    const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
+    drugi.osOracle.Rollback();
+    EXPECT_EQ(izid.status, "D");
+    EXPECT_EQ(izid.stevci.napak, 1);
+    EXPECT_TRUE(izid.napaka.contains("zaklenjena") && izid.napaka.contains("ORA-00054")) << izid.napaka.toStdString();
+    EXPECT_EQ(izid.stevci.dodanih + izid.stevci.popravljenih, 0);
+}
