@@ -12,25 +12,22 @@
 struct TMoxContext : TRunState {
     TOracleSession osOracle;
 
-    // Query objects
+    // Query objects (the transfers that need more add them as they land;
+    // most operations keep their own queries local).
     TOracleDataSet quDyn{&osOracle};
-    TOracleDataSet quDyn1{&osOracle}, quDyn2{&osOracle}, quDyn3{&osOracle}, quDyn4{&osOracle},
-        quDyn5{&osOracle}, quDyn6{&osOracle}, quDyn7{&osOracle}, quDyn8{&osOracle}, quDyn9{&osOracle},
-        quDyn10{&osOracle}, quDyn11{&osOracle};
-    TOracleDataSet quSeq{&osOracle}, quSeq1{&osOracle}, quSeq2{&osOracle}, quSeq3{&osOracle}, quSeq4{&osOracle};
+    TOracleDataSet quDyn1{&osOracle};
     TOracleDataSet quCol{&osOracle};
     TOracleDataSet quTmp{&osOracle};
     TOracleDataSet quORNA_MOX{&osOracle};
 
     // Statement objects
-    TOracleQuery quInsert{&osOracle}, quInsert1{&osOracle}, quInsert2{&osOracle};
-    TOracleQuery quUpdate{&osOracle}, quUpdate1{&osOracle}, quUpdate2{&osOracle};
+    TOracleQuery quInsert{&osOracle};
+    TOracleQuery quUpdate{&osOracle};
     TOracleQuery quTemporary{&osOracle};
-    TOracleQuery quSQL{&osOracle};
     TOracleQuery quUpdateOrna_mox{&osOracle};
 
     // DBF table objects
-    TApolloDataSet taDBF, taDBF1, taDBF2, taDBF3, taDBF4, taDBF5, taDBF6, taDBF7, taDBF8, taDBF9;
+    TApolloDataSet taDBF, taDBF2, taDBF3;
 
     // Questions, messages and event processing; set by the owner of the context.
     TInteraction *ui = nullptr;

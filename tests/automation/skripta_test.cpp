@@ -143,8 +143,7 @@ protected:
     QStringList rows(const QString &select)
     {
         QStringList out;
-        TOracleDataSet &q = ctx.quDyn5;
-        q.Close();
+        TOracleDataSet q(&ctx.osOracle);
         q.SQL = QStringList{select};
         q.Open();
         while (!q.Eof()) {
