@@ -175,6 +175,20 @@ TEST_F(OciDouble, LayerValuesCrossAsTheyDoOnTheEmbeddedEngine)
     EXPECT_EQ(q.FieldByName(QStringLiteral("DATUMIPL")).value().typeId(), QMetaType::QDateTime);
     q.Close();
 
+    // the same text again with a variable fewer: that placeholder is unbound,
+    // not bound to what the earlier execution left behind
+    ins.DeleteVariables();
+    ins.DeclareVariable(QStringLiteral("s"), otInteger);
+    ins.DeclareVariable(QStringLiteral("c"), otString);
+    ins.DeclareVariable(QStringLiteral("t"), otFloat);
+    ins.SetVariable(QStringLiteral("s"), 4);
+    try {
+        ins.Execute();
+        ADD_FAILURE() << "an undeclared variable was bound";
+    } catch (const EMoxError &e) {
+        EXPECT_TRUE(e.message().startsWith(QLatin1String("ORA-01008"))) << e.what();
+    }
+
     TOracleQuery bad(s.get());
     bad.SQL << QStringLiteral("insert into akt (sifra060) values (:s)");
     bad.DeclareVariable(QStringLiteral("s"), otInteger);

@@ -35,7 +35,20 @@ void OciCursor::execute(const QString &sql, const std::vector<OraBindValue> &var
     m_out.clear();
     m_lobs.clear();
     m_rows = 0;
-    if (!m_stmt || sql != m_sql) {
+    // the placeholders bound this time: every declared variable the text
+    // names (DDL takes none; binding a name the text lacks is an error)
+    const QStringList placeholders = ocisql::placeholders(sql);
+    QStringList bound;
+    const ub2 kind = ocisql::statementType(sql);
+    if (kind != STMT_CREATE && kind != STMT_DROP && kind != STMT_ALTER)
+        for (const QString &name : placeholders)
+            if (std::any_of(vars.begin(), vars.end(), [&](const OraBindValue &x) { return x.name == name; }))
+                bound << name;
+    // a bind the statement keeps must never point at a freed buffer: with
+    // fewer variables than last time the statement is prepared anew
+    if (m_stmt && (sql != m_sql || bound != m_bound))
+        releaseStatement();
+    if (!m_stmt) {
         releaseStatement();
         const QByteArray text = utf8(sql);
         m_s->check(a.StmtPrepare2(m_s->svc(), &m_stmt, m_s->err(), reinterpret_cast<const OraText *>(text.constData()),
@@ -46,10 +59,8 @@ void OciCursor::execute(const QString &sql, const std::vector<OraBindValue> &var
         m_type = type;
     }
     freeBinds();
-    // DDL takes no bind variables; elsewhere every declared variable that
-    // the text names is bound (binding one it does not name is an error)
-    if (m_type != STMT_CREATE && m_type != STMT_DROP && m_type != STMT_ALTER)
-        bindAll(ocisql::placeholders(sql), ocisql::returningTargets(sql), vars);
+    bindAll(bound, ocisql::returningTargets(sql), vars);
+    m_bound = bound;
 
     const bool query = m_type == STMT_SELECT;
     m_s->check(a.StmtExecute(m_s->svc(), m_stmt, m_s->err(), query ? 0 : 1, 0, nullptr, nullptr, DEFAULT));
@@ -94,8 +105,6 @@ void OciCursor::bindAll(const QStringList &names, const QStringList &returning, 
     const bool block = m_type == STMT_BEGIN || m_type == STMT_DECLARE || m_type == STMT_CALL;
     for (const QString &name : names) {
         auto v = std::find_if(vars.begin(), vars.end(), [&](const OraBindValue &x) { return x.name == name; });
-        if (v == vars.end())
-            continue; // the library reports a placeholder left unbound
         auto b = std::make_unique<Bind>();
         b->name = name;
         b->type = v->type;

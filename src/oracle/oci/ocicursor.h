@@ -189,6 +189,7 @@ private:
     OciSession *m_s;
     Handle *m_stmt = nullptr;
     QString m_sql;
+    QStringList m_bound; // the placeholders bound at the last execution
     ub2 m_type = STMT_UNKNOWN;
     std::vector<std::unique_ptr<Bind>> m_binds;
     std::vector<Column> m_cols;
@@ -208,6 +209,7 @@ private:
             m_s->api().StmtRelease(m_stmt, m_s->err(), nullptr, 0, DEFAULT);
         m_stmt = nullptr;
         m_sql.clear();
+        m_bound.clear();
         m_open = false;
         m_done = true;
     }
