@@ -2,6 +2,7 @@
 #include "shell/scopeexit.h"
 
 #include "automation/housekeeping.h"
+#include "automation/napredek.h"
 #include "general/general.h"
 #include "log/messages.h"
 #include "log/history.h"
@@ -331,7 +332,9 @@ void TSkriptniTek::osveziSplosnoTabelo(const QString &tabela, const QString &dir
     // The structure file is read anew for every item, with the schema names
     // of the installation served now; a missing or unreadable file ends the
     // run here. Check-only mode follows the settings (CURR_SAMO_PREVERJANJE).
-    refreshGeneralFromFile(m_ctx, datoteka, m_ctx.currSamoPreverjanje, &preklopiTriggerje);
+    TNapredekBrezZaslona napredek(tabela, odmev);
+    const TOsvezevanjeNapredek n = napredek.osvezevanje();
+    refreshGeneralFromFile(m_ctx, datoteka, m_ctx.currSamoPreverjanje, &preklopiTriggerje, &n);
 }
 
 void TSkriptniTek::pripraviSplosnoTabelo(const TPostavkaPriprave &p, const QString &dir)
@@ -344,7 +347,9 @@ void TSkriptniTek::pripraviSplosnoTabelo(const TPostavkaPriprave &p, const QStri
     m_okno.pripraviZaslon(QStringLiteral("pripraviSplosno"), dir, datoteka, p.filter);
     // Its folder becomes the save directory; errors end the run here, so that
     // no later line uses a file this preparation left incomplete.
-    prepareGeneralFromFile(m_ctx, datoteka, p.filter, detail);
+    TNapredekBrezZaslona napredek(p.ime, odmev);
+    const TPripravaNapredek n = napredek.priprava();
+    prepareGeneralFromFile(m_ctx, datoteka, p.filter, detail, &n);
 }
 
 void TSkriptniTek::napakaUkaza(const QString &sporocilo)

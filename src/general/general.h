@@ -52,6 +52,8 @@ struct TOsvezevanjeStevci {
     qint64 napak = 0;        // inserts and updates that failed
     // What the records-read field shows: updated every 100 records and at the end.
     qint64 prikazanoZapisov = 0;
+    // Records of the input file, deleted ones included (0 until it is open).
+    qint64 vDatoteki = 0;
 };
 
 // A counter's text on the screen and in the log line: empty while zero.

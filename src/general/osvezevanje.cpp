@@ -462,6 +462,7 @@ void TOsvezevanje::odpriVhod()
         if (s.memo)
             dbf.setBlobTypeRaw(s.k->imePolja);
     }
+    m_izid.stevci.vDatoteki = dbf.RecordCount();
     m_popravi = dbf.FieldIndex(QStringLiteral("POPRAVI"));
     if (m_popravi < 0)
         throw EMoxError(QStringLiteral("V tabeli ") + dbf.TableName + QStringLiteral(" ni polja POPRAVI"));

@@ -3,6 +3,7 @@
 // registered for the test.
 #include "autotest.h"
 
+#include "automation/napredek.h"
 #include "automation/skripta.h"
 #include "credentials/kript.h"
 #include "log/history.h"
@@ -520,4 +521,27 @@ TEST_F(Runner, InstallationsLoadInUserIndexOrderWithoutALimit)
     for (qsizetype i = 1; i < v.size(); ++i)
         EXPECT_LT(v.at(i - 1).userIndex.toInt(), v.at(i).userIndex.toInt());
     EXPECT_FALSE(ctx.quDyn.Active());
+}
+
+// Progress of long work without a screen: the table, records done of the
+// file's, the rate; at most one line per interval.
+TEST(NapredekBrezZaslona, LinesNameTheTableTheCountsAndTheRate)
+{
+    EXPECT_EQ(TNapredekBrezZaslona::vrstica(QStringLiteral("KA060AK0"), 2500, 10000, 500),
+              QStringLiteral("   KA060AK0: 2500 od 10000 (25 %) zapisov, 5000 na sekundo"));
+    EXPECT_EQ(TNapredekBrezZaslona::vrstica(QStringLiteral("KR031ORG"), 300, 0, 0),
+              QStringLiteral("   KR031ORG: 300 zapisov"));
+
+    QStringList vrstice;
+    TNapredekBrezZaslona redko(QStringLiteral("T"), [&](const QString &v) { vrstice << v; }, 3600000);
+    const TOsvezevanjeNapredek n = redko.osvezevanje();
+    TOsvezevanjeStevci c;
+    c.prikazanoZapisov = 100;
+    n.prikazi(c);
+    EXPECT_TRUE(vrstice.isEmpty());
+    TNapredekBrezZaslona vsakic(QStringLiteral("T"), [&](const QString &v) { vrstice << v; }, 0);
+    const TPripravaNapredek p = vsakic.priprava();
+    p.prikazi(100);
+    p.prikazi(200);
+    EXPECT_EQ(vrstice.size(), 2);
 }

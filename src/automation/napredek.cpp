@@ -1,0 +1,44 @@
+#include "automation/napredek.h"
+
+TNapredekBrezZaslona::TNapredekBrezZaslona(QString tabela, std::function<void(const QString &)> izpisi,
+                                           qint64 razmikMs)
+    : m_tabela(std::move(tabela)), m_izpisi(std::move(izpisi)), m_razmikMs(razmikMs)
+{
+    m_ura.start();
+}
+
+QString TNapredekBrezZaslona::vrstica(const QString &tabela, qint64 narejeno, qint64 skupaj, qint64 ms)
+{
+    QString s = QStringLiteral("   %1: %2").arg(tabela).arg(narejeno);
+    if (skupaj > 0)
+        s += QStringLiteral(" od %1 (%2 %)").arg(skupaj).arg(narejeno * 100 / skupaj);
+    s += QStringLiteral(" zapisov");
+    if (ms > 0)
+        s += QStringLiteral(", %1 na sekundo").arg(narejeno * 1000 / ms);
+    return s;
+}
+
+void TNapredekBrezZaslona::porocaj(qint64 narejeno, qint64 skupaj)
+{
+    if (!m_izpisi)
+        return;
+    const qint64 zdaj = m_ura.elapsed();
+    if (zdaj - m_zadnje < m_razmikMs)
+        return;
+    m_zadnje = zdaj;
+    m_izpisi(vrstica(m_tabela, narejeno, skupaj, zdaj));
+}
+
+TOsvezevanjeNapredek TNapredekBrezZaslona::osvezevanje()
+{
+    TOsvezevanjeNapredek n;
+    n.prikazi = [this](const TOsvezevanjeStevci &c) { porocaj(c.prikazanoZapisov, c.vDatoteki); };
+    return n;
+}
+
+TPripravaNapredek TNapredekBrezZaslona::priprava()
+{
+    TPripravaNapredek n;
+    n.prikazi = [this](qint64 zapisov) { porocaj(zapisov, 0); };
+    return n;
+}

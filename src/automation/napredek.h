@@ -1,0 +1,32 @@
+#pragma once
+// Progress of long work in runs without a screen: a line on standard error
+// (through the runner's echo) at most every few seconds, naming the table,
+// the records done (of the total, when known) and the rate.
+#include "general/general.h"
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include <functional>
+
+class TNapredekBrezZaslona {
+public:
+    // izpisi receives each line; razmik is the least time between two lines.
+    TNapredekBrezZaslona(QString tabela, std::function<void(const QString &)> izpisi, qint64 razmikMs = 5000);
+
+    // Progress objects of the refresh and the preparation that report here.
+    TOsvezevanjeNapredek osvezevanje();
+    TPripravaNapredek priprava();
+
+    // The line for done records of skupaj (0: unknown) after ms milliseconds.
+    static QString vrstica(const QString &tabela, qint64 narejeno, qint64 skupaj, qint64 ms);
+
+private:
+    void porocaj(qint64 narejeno, qint64 skupaj);
+
+    QString m_tabela;
+    std::function<void(const QString &)> m_izpisi;
+    qint64 m_razmikMs;
+    QElapsedTimer m_ura;
+    qint64 m_zadnje = 0;
+};
