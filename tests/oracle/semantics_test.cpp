@@ -145,6 +145,7 @@ TEST_F(Semantics, Limits)
         {"select \"N\" from num where n = 1", {"1"}},
         {"select (select n from num) from dual", {}, "ORA-01427"},
         {"select (select n from num where n = 2), (select n from num where n = 9) from dual", {"2|"}},
+        {"select (select n from num where rownum = 1), (select max(n) from num) from dual", {"1|3"}},
         {"select n from num a where n = (select max(n) from num where n < a.n + 1) order by n", {"1", "2", "3"}},
         {"select to_date('31.02.2016','DD.MM.YYYY') from dual", {}, "ORA-01839"},
         {"select to_date('32.01.2016','DD.MM.YYYY') from dual", {}, "ORA-01847"},

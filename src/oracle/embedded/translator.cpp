@@ -1124,7 +1124,7 @@ QString Translator::blockText(const QueryBlock &b, Scope *parent, std::vector<Ou
             g.sql = QStringLiteral("('%1.' || %2)").arg(g.rowidOf, g.sql);
             g.type = VType::Text;
         }
-        if (singleRow)
+        if (singleRow && limit < 0) // (ROWNUM limits the rows before the check would count them)
             g.sql = QStringLiteral("ora_single(%1)").arg(g.sql);
         items << g.sql + QStringLiteral(" AS ") + quote(colName);
         cols.push_back({colName, g.type});
