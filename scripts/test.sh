@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-scripts/build.sh
+MOX_WERROR=ON scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d /tmp/mox-xdg.XXXXXX)}"
 chmod 700 "$XDG_RUNTIME_DIR"
