@@ -1,5 +1,6 @@
 #include "automation/housekeeping.h"
 
+#include "log/history.h"
 #include "log/runlog.h"
 #include "shell/context.h"
 #include "shell/dispatch.h"
@@ -63,31 +64,19 @@ void preklopi(TMoxContext &ctx, const QStringList &triggerji, const QString &mod
 
 void zapisiOznako(TMoxContext &ctx, const QString &owner, const QString &table)
 {
-    TOracleQuery &st = ctx.quTemporary;
-    st.Clear();
-    st.SQL << QStringLiteral("insert into orna_util.orna_mox (datummox,user_mox,vrstamox,napakemox) "
-                             "values (sysdate,:user_mox,:vrstamox,:napakemox)");
-    st.DeclareVariable(QStringLiteral("user_mox"), otString);
-    st.DeclareVariable(QStringLiteral("vrstamox"), otString);
-    st.DeclareVariable(QStringLiteral("napakemox"), otString);
-    st.SetVariable(QStringLiteral("user_mox"), ctx.currUser);
-    st.SetVariable(QStringLiteral("vrstamox"), oznaka(owner, table));
-    st.SetVariable(QStringLiteral("napakemox"), kStanjeOznake);
-    st.Execute();
-    ctx.osOracle.Commit();
+    izvediNaZgodovini(ctx.osOracle,
+                      QStringLiteral("insert into orna_util.orna_mox (datummox,user_mox,vrstamox,napakemox) "
+                                     "values (sysdate,:user_mox,:vrstamox,:napakemox)"),
+                      {{QStringLiteral("user_mox"), ctx.currUser},
+                       {QStringLiteral("vrstamox"), oznaka(owner, table)},
+                       {QStringLiteral("napakemox"), kStanjeOznake}});
 }
 
 void izbrisiOznako(TMoxContext &ctx, const QString &vrsta)
 {
-    TOracleQuery &st = ctx.quTemporary;
-    st.Clear();
-    st.SQL << QStringLiteral("delete from orna_util.orna_mox where vrstamox=:vrstamox and napakemox=:napakemox");
-    st.DeclareVariable(QStringLiteral("vrstamox"), otString);
-    st.DeclareVariable(QStringLiteral("napakemox"), otString);
-    st.SetVariable(QStringLiteral("vrstamox"), vrsta);
-    st.SetVariable(QStringLiteral("napakemox"), kStanjeOznake);
-    st.Execute();
-    ctx.osOracle.Commit();
+    izvediNaZgodovini(ctx.osOracle,
+                      QStringLiteral("delete from orna_util.orna_mox where vrstamox=:vrstamox and napakemox=:napakemox"),
+                      {{QStringLiteral("vrstamox"), vrsta}, {QStringLiteral("napakemox"), kStanjeOznake}});
 }
 
 } // namespace

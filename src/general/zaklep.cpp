@@ -1,5 +1,6 @@
 #include "general/zaklep.h"
 
+#include "log/history.h"
 #include "oracle/oracle.h"
 #include "shell/context.h"
 #include "shell/moxerror.h"
@@ -12,18 +13,6 @@
 namespace {
 
 const QString kOznaka = QStringLiteral("Z");
-
-void izvedi(TOracleSession &seja, const QString &sql, const QList<std::pair<QString, QVariant>> &spremenljivke)
-{
-    TOracleQuery st(&seja);
-    st.SQL << sql;
-    for (const auto &[ime, vrednost] : spremenljivke) {
-        st.DeclareVariable(ime, otString);
-        st.SetVariable(ime, vrednost);
-    }
-    st.Execute();
-    seja.Commit();
-}
 
 } // namespace
 
@@ -55,12 +44,12 @@ void TZaklepOsvezevanja::zakleni()
         return;
     TOracleSession &seja = m_ctx.osOracle;
     // Rows of processes that died.
-    izvedi(seja,
+    izvediNaZgodovini(seja,
            QStringLiteral("delete from orna_util.orna_mox where vrstamox=:vrsta and napakemox=:oznaka and datummox < "
                           "sysdate - %1/1440")
                .arg(kZastaranjeMinut),
            {{QStringLiteral("vrsta"), m_vrsta}, {QStringLiteral("oznaka"), kOznaka}});
-    izvedi(seja,
+    izvediNaZgodovini(seja,
            QStringLiteral("insert into orna_util.orna_mox (datummox,user_mox,vrstamox,napakemox) "
                           "values (sysdate,:zeton,:vrsta,:oznaka)"),
            {{QStringLiteral("zeton"), m_zeton}, {QStringLiteral("vrsta"), m_vrsta}, {QStringLiteral("oznaka"), kOznaka}});
@@ -89,7 +78,7 @@ void TZaklepOsvezevanja::obnovi()
 {
     if (!m_zaklenjeno)
         return;
-    izvedi(m_ctx.osOracle,
+    izvediNaZgodovini(m_ctx.osOracle,
            QStringLiteral("update orna_util.orna_mox set datummox=sysdate where vrstamox=:vrsta and napakemox=:oznaka "
                           "and user_mox=:zeton"),
            {{QStringLiteral("vrsta"), m_vrsta}, {QStringLiteral("oznaka"), kOznaka}, {QStringLiteral("zeton"), m_zeton}});
@@ -100,7 +89,7 @@ void TZaklepOsvezevanja::sprosti()
     if (!m_zaklenjeno)
         return;
     m_zaklenjeno = false;
-    izvedi(m_ctx.osOracle,
+    izvediNaZgodovini(m_ctx.osOracle,
            QStringLiteral("delete from orna_util.orna_mox where vrstamox=:vrsta and napakemox=:oznaka and user_mox=:zeton"),
            {{QStringLiteral("vrsta"), m_vrsta}, {QStringLiteral("oznaka"), kOznaka}, {QStringLiteral("zeton"), m_zeton}});
 }

@@ -38,6 +38,19 @@ void shranivORNAMOX(TMoxContext &ctx, const QString &vrsta, const QString &napak
     ctx.osOracle.Commit();
 }
 
+void izvediNaZgodovini(TOracleSession &seja, const QString &sql,
+                       const QList<std::pair<QString, QVariant>> &spremenljivke)
+{
+    TOracleQuery st(&seja);
+    st.SQL << sql;
+    for (const auto &[ime, vrednost] : spremenljivke) {
+        st.DeclareVariable(ime, otString);
+        st.SetVariable(ime, vrednost);
+    }
+    st.Execute();
+    seja.Commit();
+}
+
 void naloziZadnjeOsvezitve(TMoxContext &ctx)
 {
     if (!ctx.p_moxShrani)
