@@ -4,6 +4,7 @@
 #include "general/editor_register.h"
 #include "general/gui/generalscreens.h"
 #include "shell/dispatch.h"
+#include "transfers/gui/druzinezasloni.h"
 #include "shell/tfmmox.h"
 
 void registerOperations(TfmMOX &window)
@@ -12,5 +13,6 @@ void registerOperations(TfmMOX &window)
     // switch; transfer libraries add their registration calls here.
     TDispatch &dispatch = window.dispatch();
     registerGeneralTransfers(dispatch, [&window] { return window.screens(); }, &preklopiTriggerje);
+    registerFamilyScreens(dispatch, [&window] { return window.screens(); });
     registerStructureEditors(dispatch, &window);
 }

@@ -1,0 +1,16 @@
+#include "transfers/druzine.h"
+
+const QList<TDruzina> &druzine()
+{
+    // Each family adds its entry here as it lands.
+    static const QList<TDruzina> seznam = {};
+    return seznam;
+}
+
+const TDruzina *najdiDruzino(const QString &postavka)
+{
+    for (const TDruzina &d : druzine())
+        if (d.postavka == postavka)
+            return &d;
+    return nullptr;
+}
