@@ -5,22 +5,9 @@
 #include "shell/tfmmox.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QLineEdit>
 #include <QTimer>
 
 #include <cstdio>
-#include <string_view>
-
-// The runner names the screens' operations by text; they must stay the
-// screens' names.
-static_assert(std::string_view(moxops::osveziSplosno) == "osveziSplosno");
-static_assert(std::string_view(moxops::pripraviSplosno) == "pripraviSplosno");
-static_assert(std::string_view(moxops::preberiStrukturo) == "preberiStrukturo");
-static_assert(std::string_view(moxops::triggerjiSplosnoIzklop) == "preklopiTriggerje:DISABLE");
-static_assert(std::string_view(moxops::triggerjiSplosnoVklop) == "preklopiTriggerje:ENABLE");
-static_assert(std::string_view(moxops::triggerjiParametrovIzklop) == "preklopiTriggerjeParametrov:DISABLE");
-static_assert(std::string_view(moxops::triggerjiParametrovVklop) == "preklopiTriggerjeParametrov:ENABLE");
 
 TAvtomatika::TAvtomatika(TfmMOX &window)
     : QObject(&window), m_window(window), m_tek(window.context(), window.dispatch(), *this),
@@ -88,84 +75,5 @@ void TAvtomatika::nastaviNaslov(const QString &naslov) { m_window.setWindowTitle
 bool TAvtomatika::largeRBOznacen() const { return m_window.screens()->mmActivateLargeRB()->isChecked(); }
 
 void TAvtomatika::nastaviLargeRB(bool oznacen) { m_window.screens()->mmActivateLargeRB()->setChecked(oznacen); }
-
-void TAvtomatika::pripraviZaslon(const QString &op, const QString &dir, const QString &strukturnaDatoteka,
-                                 const QString &filter)
-{
-    TScreens &s = *m_window.screens();
-    TMoxContext &ctx = m_window.context();
-    auto besedilo = [&s](const char *ime, const QString &text) {
-        if (auto *e = s.control<QLineEdit>(QLatin1String(ime)))
-            e->setText(text);
-    };
-    auto izklopi = [&s](const char *ime) {
-        if (auto *c = s.control<QCheckBox>(QLatin1String(ime)))
-            c->setChecked(false);
-    };
-    auto mapa = [&](const char *ime) {
-        if (!dir.isEmpty())
-            besedilo(ime, dir);
-    };
-    auto je = [&op](const char *ime) { return op == QLatin1String(ime); };
-
-    // Refreshes
-    if (je(moxops::osveziSKS)) {
-        mapa("edPotSKS");
-        izklopi("cbSKSsamoPreverjanje");
-        s.mmOsvSKSClick();
-    } else if (je(moxops::osveziObrazce)) {
-        mapa("edPotOBR");
-        izklopi("cbOBRsamoPreverjanje");
-        s.mmOsvObrazciClick();
-    } else if (je(moxops::osveziParametre)) {
-        izklopi("cbOBRsamoPreverjanje");
-        s.mmOsvParametriClick();
-    } else if (je(moxops::osveziGrupe) || je(moxops::osveziGrupe023) || je(moxops::osveziPalete) ||
-               je(moxops::osveziAnalizeHC)) {
-        mapa("edPotOBR");
-        ctx.pAutomatika = true;
-        if (je(moxops::osveziGrupe))
-            s.mmOsvGrupeClick();
-        else if (je(moxops::osveziGrupe023))
-            s.mmOsvGrupe023Click();
-        else if (je(moxops::osveziPalete))
-            s.mmOsvPaleteClick();
-        else
-            s.mmOsvAnalizeClick();
-    } else if (je(moxops::osveziSplosno)) {
-        s.showPage(QStringLiteral("tabOsvSplosno"));
-        besedilo("edOsvFile", strukturnaDatoteka);
-        for (const char *ime : {"edOsvKljuc", "edOsvAuto", "edOsSplStevec", "edOsSplNovih", "edOsSplInsert",
-                                "edOsSplPopr", "edOsSplUpdate", "edOsSplError"})
-            besedilo(ime, QString());
-        izklopi("cbNastSamoPreverjanje");
-    }
-    // Preparations
-    else if (je(moxops::pripraviSKS)) {
-        mapa("edPotSKS");
-        izklopi("cbSKSsamoPreverjanje");
-        s.mmPrSKSClick();
-    } else if (je(moxops::pripraviObrazce)) {
-        mapa("edPotOBR");
-        izklopi("cbOBRsamoPreverjanje");
-        s.mmPrObrazciClick();
-    } else if (je(moxops::pripraviGrupe)) {
-        mapa("edPotOBR");
-        ctx.pAutomatika = true;
-        s.mmPrGrupeClick();
-    } else if (je(moxops::pripraviPalete)) {
-        mapa("edPotOBR");
-        ctx.pAutomatika = true;
-        s.mmPrPaleteClick();
-    } else if (je(moxops::pripraviParametre)) {
-        izklopi("cbOBRsamoPreverjanje");
-        s.mmPrParametriClick();
-    } else if (je(moxops::pripraviSplosno)) {
-        besedilo("edSplosnoFilter", filter);
-        s.showPage(QStringLiteral("tabPrSplosno"));
-        besedilo("edSplFile", strukturnaDatoteka);
-        besedilo("edPrStevec", QString());
-    }
-}
 
 TAvtomatika *attachAutomation(TfmMOX &window) { return new TAvtomatika(window); }

@@ -39,8 +39,6 @@ public:
     void nastaviNaslov(const QString &naslov) override;
     bool largeRBOznacen() const override;
     void nastaviLargeRB(bool oznacen) override;
-    void pripraviZaslon(const QString &operacija, const QString &dir, const QString &strukturnaDatoteka,
-                        const QString &filter) override;
 
 private:
     TfmMOX &m_window;

@@ -18,7 +18,7 @@ QString TNapredekBrezZaslona::vrstica(const QString &tabela, qint64 narejeno, qi
     return s;
 }
 
-void TNapredekBrezZaslona::porocaj(qint64 narejeno, qint64 skupaj)
+void TNapredekBrezZaslona::porocaj(qint64 narejeno, qint64 skupaj, const QString &tabela)
 {
     if (!m_izpisi)
         return;
@@ -26,7 +26,7 @@ void TNapredekBrezZaslona::porocaj(qint64 narejeno, qint64 skupaj)
     if (zdaj - m_zadnje < m_razmikMs)
         return;
     m_zadnje = zdaj;
-    m_izpisi(vrstica(m_tabela, narejeno, skupaj, zdaj));
+    m_izpisi(vrstica(tabela.isEmpty() ? m_tabela : m_tabela + u' ' + tabela, narejeno, skupaj, zdaj));
 }
 
 TOsvezevanjeNapredek TNapredekBrezZaslona::osvezevanje()
@@ -40,5 +40,12 @@ TPripravaNapredek TNapredekBrezZaslona::priprava()
 {
     TPripravaNapredek n;
     n.prikazi = [this](qint64 zapisov) { porocaj(zapisov, 0); };
+    return n;
+}
+
+TNapredekDruzine TNapredekBrezZaslona::druzina()
+{
+    TNapredekDruzine n;
+    n.prikazi = [this](int, const TStevciPrehoda &s) { porocaj(s.prebranih, 0, s.oznaka); };
     return n;
 }

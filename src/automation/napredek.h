@@ -3,6 +3,7 @@
 // (through the runner's echo) at most every few seconds, naming the table,
 // the records done (of the total, when known) and the rate.
 #include "general/general.h"
+#include "transfers/druzine.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -17,12 +18,14 @@ public:
     // Progress objects of the refresh and the preparation that report here.
     TOsvezevanjeNapredek osvezevanje();
     TPripravaNapredek priprava();
+    // A family's run: the pass's table and its records read.
+    TNapredekDruzine druzina();
 
     // The line for done records of skupaj (0: unknown) after ms milliseconds.
     static QString vrstica(const QString &tabela, qint64 narejeno, qint64 skupaj, qint64 ms);
 
 private:
-    void porocaj(qint64 narejeno, qint64 skupaj);
+    void porocaj(qint64 narejeno, qint64 skupaj, const QString &tabela = {});
 
     QString m_tabela;
     std::function<void(const QString &)> m_izpisi;

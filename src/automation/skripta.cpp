@@ -250,14 +250,13 @@ void TSkriptniTek::izklopiLargeRB()
     m_okno.nastaviLargeRB(oznacen);
 }
 
-bool TSkriptniTek::naVoljo(const QString &operacija)
+void TSkriptniTek::niNaVoljo(const QString &operacija)
 {
-    if (m_dispatch.has(operacija))
-        return true;
-    // Reported in the run log (and as a message outside unattended runs).
-    m_dispatch.run(m_ctx, operacija);
-    izpisi(niNaVoljo(operacija));
-    return false;
+    // An item the program cannot run is an error of the run: a scheduled
+    // run must not report success for a transfer it never made.
+    ++m_napakeUkazov;
+    javiNiNaVoljo(m_ctx, operacija);
+    izpisi(::niNaVoljo(operacija));
 }
 
 QString TSkriptniTek::strukturnaDatoteka(const QString &dir, const QString &ime) const
@@ -265,62 +264,30 @@ QString TSkriptniTek::strukturnaDatoteka(const QString &dir, const QString &ime)
     return moxpath::native((dir.isEmpty() ? m_ctx.currSaveDir : dir) + ime + QStringLiteral(".str"));
 }
 
-namespace {
-
-void zapri(std::initializer_list<TApolloDataSet *> tabele)
+const TDruzina *TSkriptniTek::druzina(const QString &postavka) const
 {
-    for (TApolloDataSet *t : tabele)
-        if (t->Active())
-            t->Close();
+    for (const TDruzina &d : druzineSkripte)
+        if (d.postavka == postavka)
+            return &d;
+    return nullptr;
 }
 
-// Operation names of the screens (moxops in shell/screens.h).
-const QString opParametriIzklop = QStringLiteral("preklopiTriggerjeParametrov:DISABLE");
-const QString opParametriVklop = QStringLiteral("preklopiTriggerjeParametrov:ENABLE");
-
-} // namespace
-
-// A family's transfer as its screen's button runs it: the session prepared
-// for the refreshes that need it, the DBF tables closed before and after,
-// the parameter triggers off around the parameter refresh.
-void TSkriptniTek::izvediPrenos(const QString &op)
+// A family's transfer run from the script: the engine operation with the
+// item's folder (the save directory when the line names none), check-only
+// mode off as the script always runs it, the counters reported without a
+// screen.
+void TSkriptniTek::izvediDruzino(const TDruzina &druzina, bool osvezi, const QString &dir)
 {
-    TMoxContext &c = m_ctx;
-    auto izvedi = [this, &op] { m_dispatch.run(m_ctx, op); };
-    auto kocZnan = [this](const QString &ime) {
-        if (m_dispatch.has(ime))
-            m_dispatch.run(m_ctx, ime);
-    };
-    if (op == QLatin1String("osveziSKS")) {
-        zapri({&c.taDBF, &c.taDBF2});
-        TNaKoncu konec([&c] { zapri({&c.taDBF, &c.taDBF2}); });
-        izvedi();
-    } else if (op == QLatin1String("osveziObrazce")) {
-        pripraviSejo(c.quDyn1, c);
-        zapri({&c.taDBF, &c.taDBF2, &c.taDBF3});
-        TNaKoncu konec([&c] { zapri({&c.taDBF, &c.taDBF2, &c.taDBF3}); });
-        izvedi();
-    } else if (op == QLatin1String("osveziParametre")) {
-        pripraviSejo(c.quDyn1, c);
-        zapri({&c.taDBF, &c.taDBF2, &c.taDBF3});
-        TNaKoncu konec([&c, &kocZnan] {
-            try {
-                kocZnan(opParametriVklop);
-            } catch (...) {
-            }
-            zapri({&c.taDBF, &c.taDBF2, &c.taDBF3});
-        });
-        try {
-            kocZnan(opParametriIzklop);
-        } catch (...) {
-        }
-        izvedi();
-    } else if (op.startsWith(QLatin1String("osvezi"))) {
-        pripraviSejo(c.quDyn1, c);
-        izvedi();
-    } else {
-        izvedi();
-    }
+    const TOperacijaDruzine &operacija = osvezi ? druzina.osvezi : druzina.pripravi;
+    TZahtevaDruzine zahteva;
+    zahteva.pot = moxpath::withTrailingSeparator(moxpath::native(dir.isEmpty() ? m_ctx.currSaveDir : dir));
+    if (osvezi)
+        pripraviSejo(m_ctx.quDyn1, m_ctx);
+    // The family's run records its own failures (history "D", counted in
+    // pNapakePrenosov), which make the script's exit status 1.
+    TNapredekBrezZaslona napredek(druzina.postavka, odmev);
+    const TNapredekDruzine n = napredek.druzina();
+    operacija(m_ctx, zahteva, &n);
 }
 
 void TSkriptniTek::osveziSplosnoTabelo(const QString &tabela, const QString &dir)
@@ -328,7 +295,6 @@ void TSkriptniTek::osveziSplosnoTabelo(const QString &tabela, const QString &dir
     const QString datoteka = strukturnaDatoteka(dir, tabela);
     pripraviSejo(m_ctx.quDyn1, m_ctx);
     m_ctx.currTabela = tabela;
-    m_okno.pripraviZaslon(QStringLiteral("osveziSplosno"), dir, datoteka, QString());
     // The structure file is read anew for every item, with the schema names
     // of the installation served now; a missing or unreadable file ends the
     // run here. Check-only mode follows the settings (CURR_SAMO_PREVERJANJE).
@@ -344,7 +310,6 @@ void TSkriptniTek::pripraviSplosnoTabelo(const TPostavkaPriprave &p, const QStri
     const bool detail = p.ime.endsWith(QStringLiteral(".mst"), Qt::CaseInsensitive);
     const QString datoteka =
         detail ? moxpath::native((dir.isEmpty() ? m_ctx.currSaveDir : dir) + p.ime) : strukturnaDatoteka(dir, p.ime);
-    m_okno.pripraviZaslon(QStringLiteral("pripraviSplosno"), dir, datoteka, p.filter);
     // Its folder becomes the save directory; errors end the run here, so that
     // no later line uses a file this preparation left incomplete.
     TNapredekBrezZaslona napredek(p.ime, odmev);
@@ -367,11 +332,12 @@ void TSkriptniTek::refresh(const TUkaz &u)
             osveziSplosnoTabelo(postavka, u.a2);
             continue;
         }
-        const QString op = operacijaOsvezitve(postavka);
-        if (!naVoljo(op))
+        const TDruzina *druzina = this->druzina(postavka);
+        if (!druzina || !druzina->osvezi) {
+            niNaVoljo(operacijaOsvezitve(postavka));
             continue;
-        m_okno.pripraviZaslon(op, u.a2, QString(), QString());
-        izvediPrenos(op);
+        }
+        izvediDruzino(*druzina, true, u.a2);
     }
 }
 
@@ -384,11 +350,12 @@ void TSkriptniTek::prepare(const TUkaz &u)
             pripraviSplosnoTabelo(p, u.a2);
             continue;
         }
-        const QString op = operacijaPriprave(p.ime);
-        if (!naVoljo(op))
+        const TDruzina *druzina = this->druzina(p.ime);
+        if (!druzina || !druzina->pripravi) {
+            niNaVoljo(operacijaPriprave(p.ime));
             continue;
-        m_okno.pripraviZaslon(op, u.a2, QString(), QString());
-        izvediPrenos(op);
+        }
+        izvediDruzino(*druzina, false, u.a2);
     }
 }
 

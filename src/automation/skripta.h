@@ -6,6 +6,7 @@
 // connection dialog, the screens of the families, the menu mark of the large
 // rollback segment) it asks through TSkriptaOkno.
 #include "automation/skriptajezik.h"
+#include "transfers/druzine.h"
 
 #include <QString>
 #include <QStringList>
@@ -54,16 +55,6 @@ public:
     // The mark of the menu command "LargeRB ON" (checked: online).
     virtual bool largeRBOznacen() const = 0;
     virtual void nastaviLargeRB(bool oznacen) = 0;
-
-    // Before a transfer runs: the screen of the operation (a dispatch name of
-    // a family's or a general table's refresh or preparation) gets what the
-    // command sets in it and is shown, as its menu command shows it. A
-    // non-empty directory replaces the screen's directory field; the
-    // check-only box a script run clears is cleared. For the general screens
-    // strukturnaDatoteka fills the structure file field and filter the
-    // preparation's filter field.
-    virtual void pripraviZaslon(const QString &operacija, const QString &dir, const QString &strukturnaDatoteka,
-                                const QString &filter) = 0;
 };
 
 // Exit status of an unattended run.
@@ -104,6 +95,10 @@ public:
     // without a screen); empty: nowhere.
     std::function<void(const QString &)> odmev;
 
+    // The family transfers the script's PREPARE and REFRESH items run (all
+    // built-in families unless replaced).
+    QList<TDruzina> druzineSkripte = druzine();
+
 private:
     void connect(const TUkaz &u);
     void largeRB(const TUkaz &u);
@@ -112,11 +107,12 @@ private:
     void sql(const TUkaz &u);
     void replikacija();
     void izklopiLargeRB();
-    bool naVoljo(const QString &operacija);
+    void niNaVoljo(const QString &operacija);
     // An error of a command: counted (the run ends with status 1), echoed
     // and shown (written to the run log in runs without a screen).
     void napakaUkaza(const QString &sporocilo);
-    void izvediPrenos(const QString &operacija);
+    const TDruzina *druzina(const QString &postavka) const;
+    void izvediDruzino(const TDruzina &druzina, bool osvezi, const QString &dir);
     void osveziSplosnoTabelo(const QString &tabela, const QString &dir);
     void pripraviSplosnoTabelo(const moxskripta::TPostavkaPriprave &p, const QString &dir);
     void izpisi(const QString &text) const;

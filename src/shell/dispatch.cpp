@@ -31,6 +31,12 @@ bool TDispatch::run(TMoxContext &ctx, const QString &name, const QStringList &ar
         (*it)(ctx, args);
         return true;
     }
+    javiNiNaVoljo(ctx, name);
+    return false;
+}
+
+void javiNiNaVoljo(TMoxContext &ctx, const QString &name)
+{
     const QString text = niNaVoljo(name);
     try {
         zapisiVLog(ctx, ctx.ui, {datumBesedilo(QDate::currentDate()) + QStringLiteral("  ") + text});
@@ -40,5 +46,4 @@ bool TDispatch::run(TMoxContext &ctx, const QString &name, const QStringList &ar
             ctx.ui->showMessage(e.message());
     }
     infoMessage(ctx, ctx.ui, text);
-    return false;
 }

@@ -44,3 +44,5 @@ void obdelajDogodke(TMoxContext &ctx);
 
 // The message for an operation that has no handler.
 QString niNaVoljo(const QString &name);
+// Reports that message in the run log and by infoMessage.
+void javiNiNaVoljo(TMoxContext &ctx, const QString &name);
