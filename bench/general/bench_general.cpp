@@ -12,11 +12,11 @@
 #include "general/general.h"
 #include "oracle/embedded/database.h"
 #include "oracle/embedded/script.h"
-#include "shell/context.h"
-#include "shell/interaction.h"
-#include "shell/moxerror.h"
-#include "shell/paths.h"
-#include "shell/text.h"
+#include "run/context.h"
+#include "base/interaction.h"
+#include "base/moxerror.h"
+#include "base/paths.h"
+#include "base/text.h"
 
 #include <QCoreApplication>
 #include <QDir>

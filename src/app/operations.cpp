@@ -1,11 +1,11 @@
 #include "operations.h"
 
 #include "automation/housekeeping.h"
-#include "general/editor_register.h"
+#include "general/gui/editor_register.h"
 #include "general/gui/generalscreens.h"
-#include "shell/dispatch.h"
+#include "startup/dispatch.h"
 #include "transfers/gui/druzinezasloni.h"
-#include "shell/tfmmox.h"
+#include "window/tfmmox.h"
 
 void registerOperations(TfmMOX &window)
 {

@@ -2,9 +2,9 @@
 
 #include "log/history.h"
 #include "log/runlog.h"
-#include "shell/context.h"
-#include "shell/dispatch.h"
-#include "shell/text.h"
+#include "run/context.h"
+#include "startup/dispatch.h"
+#include "base/text.h"
 
 #include <QDate>
 

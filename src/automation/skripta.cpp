@@ -1,18 +1,18 @@
 #include "automation/skripta.h"
-#include "shell/scopeexit.h"
+#include "base/scopeexit.h"
 
 #include "automation/housekeeping.h"
 #include "automation/napredek.h"
 #include "general/general.h"
 #include "log/messages.h"
 #include "log/history.h"
-#include "shell/context.h"
-#include "shell/dispatch.h"
-#include "oracle/schemanames.h"
-#include "shell/moxerror.h"
-#include "shell/paths.h"
-#include "shell/startup.h"
-#include "shell/text.h"
+#include "run/context.h"
+#include "startup/dispatch.h"
+#include "run/schemanames.h"
+#include "base/moxerror.h"
+#include "base/paths.h"
+#include "startup/startup.h"
+#include "base/text.h"
 
 #include <exception>
 
@@ -39,16 +39,7 @@ QVector<TInstalacija> naloziInstalacije(TMoxContext &ctx)
     q.DeleteVariables();
     q.SQL << QStringLiteral("select * from ORNA_UTIL.ORNA_INSTALATIONS order by userIndex");
     q.Open();
-    struct Zapri {
-        TOracleDataSet &q;
-        ~Zapri()
-        {
-            try {
-                q.Close();
-            } catch (...) {
-            }
-        }
-    } zapri{q};
+    TNaKoncu zapri([&q] { q.Close(); });
     while (!q.Eof()) {
         TInstalacija i;
         i.userTavo = q.FieldByName(QStringLiteral("USER_TAVO")).AsString();

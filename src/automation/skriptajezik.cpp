@@ -1,7 +1,7 @@
 #include "automation/skriptajezik.h"
 
-#include "shell/runstate.h"
-#include "shell/text.h"
+#include "run/runstate.h"
+#include "base/text.h"
 
 namespace moxskripta {
 

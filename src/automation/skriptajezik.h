@@ -3,7 +3,7 @@
 // script line gives (comments, group lines and the include list), the
 // placeholders of database aliases, and the item lists of PREPARE and
 // REFRESH. Nothing here touches the database or a window.
-#include "shell/startup.h" // TUkaz, razcleniUkaz
+#include "startup/startup.h" // TUkaz, razcleniUkaz
 
 #include <QString>
 #include <QStringList>

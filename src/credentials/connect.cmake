@@ -1,6 +1,6 @@
 # Connection dialog (QtWidgets).
 add_library(mox_connect STATIC
-  tfmconnecton.h
-  tfmconnecton.cpp
+  gui/tfmconnect.h
+  gui/tfmconnect.cpp
 )
-target_link_libraries(mox_connect PUBLIC mox_credentials mox_shellcore mox_ui mox_oracle Qt6::Widgets)
+target_link_libraries(mox_connect PUBLIC mox_credentials mox_startup mox_ui mox_oracle Qt6::Widgets)

@@ -1,8 +1,8 @@
 #include "credentials/kript.h"
 
-#include "shell/moxerror.h"
-#include "shell/profile.h"
-#include "shell/text.h"
+#include "base/moxerror.h"
+#include "platform/profile.h"
+#include "base/text.h"
 
 #include <array>
 

@@ -5,8 +5,8 @@
 #include "dbf/dbfexpr.h"
 #include "dbf/dbfio.h"
 #include "dbf/dbftable.h"
-#include "shell/paths.h"
-#include "shell/text.h"
+#include "base/paths.h"
+#include "base/text.h"
 
 #include <QDir>
 #include <QFile>

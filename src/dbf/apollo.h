@@ -1,7 +1,7 @@
 #pragma once
 // The table abstraction over one FoxPro DBF file (with its FPT memo and CDX
 // index files). Every failure raises EMoxError naming the file and what is wrong.
-#include "shell/moxerror.h"
+#include "base/moxerror.h"
 
 #include <QByteArray>
 #include <QDateTime>

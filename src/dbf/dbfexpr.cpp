@@ -1,7 +1,7 @@
 #include "dbf/dbfexpr.h"
 
-#include "shell/moxerror.h"
-#include "shell/text.h"
+#include "base/moxerror.h"
+#include "base/text.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 #include "dbf/dbfformat.h"
 
 #include "dbf/binio.h"
-#include "shell/moxerror.h"
-#include "shell/text.h"
+#include "base/moxerror.h"
+#include "base/text.h"
 
 #include <QDir>
 

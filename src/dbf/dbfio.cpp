@@ -1,6 +1,6 @@
 #include "dbf/dbfio.h"
 
-#include "shell/moxerror.h"
+#include "base/moxerror.h"
 
 #include <QDir>
 #include <QFileInfo>

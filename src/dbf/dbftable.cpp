@@ -1,7 +1,7 @@
 #include "dbf/dbftable.h"
 
 #include "dbf/binio.h"
-#include "shell/moxerror.h"
+#include "base/moxerror.h"
 
 #include <QDate>
 #include <QDir>

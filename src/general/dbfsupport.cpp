@@ -1,9 +1,9 @@
 #include "general/dbfsupport.h"
 
 #include "dbf/apollo.h"
-#include "dbf/dbfops.h"
-#include "shell/context.h"
-#include "shell/paths.h"
+#include "run/dbfops.h"
+#include "run/context.h"
+#include "base/paths.h"
 
 bool odpriReferencniDBF(TMoxContext &ctx, TApolloDataSet &ta, const QString &ime, const QString &izraz)
 {

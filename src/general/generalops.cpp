@@ -3,14 +3,14 @@
 #include "general/general.h"
 
 #include "dbf/dbflayout.h"
-#include "dbf/dbfops.h"
+#include "run/dbfops.h"
 #include "general/dbfsupport.h"
 #include "general/manifest.h"
 #include "log/messages.h"
-#include "shell/context.h"
-#include "shell/moxerror.h"
-#include "shell/paths.h"
-#include "shell/text.h"
+#include "run/context.h"
+#include "base/moxerror.h"
+#include "base/paths.h"
+#include "base/text.h"
 
 #include <QFileInfo>
 
@@ -62,9 +62,7 @@ qint64 prepareGeneralFromFile(TMoxContext &ctx, const QString &strukturnaDatotek
     const QString pot = moxpath::native(strukturnaDatoteka);
     TTableDescription opis;
     naloziStrukturo(ctx, pot, opis);
-    QString ime, mapa;
-    FileDirName(pot, ime, mapa);
-    ctx.currSaveDir = moxpath::withTrailingSeparator(mapa);
+    ctx.currSaveDir = moxpath::folderOf(pot);
     if (napredek && napredek->prebrano)
         napredek->prebrano(opis);
     if (!opis.presezeno.isEmpty())

@@ -2,11 +2,11 @@
 
 #include "dbf/apollo.h"
 #include "general/dbfsupport.h"
-#include "oracle/schemanames.h"
-#include "shell/context.h"
-#include "shell/interaction.h"
-#include "shell/moxerror.h"
-#include "shell/text.h"
+#include "run/schemanames.h"
+#include "run/context.h"
+#include "base/interaction.h"
+#include "base/moxerror.h"
+#include "base/text.h"
 
 void deklarirajSpremenljivko(TOracleStatementBase &stavek, const QString &ime, const QString &typ,
                              TInteraction *ui)

@@ -1,10 +1,10 @@
 #include "general/manifest.h"
 
 #include "dbf/apollo.h"
-#include "shell/context.h"
-#include "shell/moxerror.h"
-#include "shell/paths.h"
-#include "shell/text.h"
+#include "run/context.h"
+#include "base/moxerror.h"
+#include "base/paths.h"
+#include "base/text.h"
 
 #include <QCryptographicHash>
 #include <QDir>

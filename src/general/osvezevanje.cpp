@@ -12,10 +12,10 @@
 #include "log/runlog.h"
 #include "log/timing.h"
 #include "oracle/oracle.h"
-#include "oracle/schemanames.h"
-#include "shell/context.h"
-#include "shell/moxerror.h"
-#include "shell/text.h"
+#include "run/schemanames.h"
+#include "run/context.h"
+#include "base/moxerror.h"
+#include "base/text.h"
 
 #include <QFile>
 

@@ -4,9 +4,10 @@
 #include "dbf/apollo.h"
 #include "log/history.h"
 #include "oracle/oracle.h"
-#include "shell/context.h"
-#include "shell/moxerror.h"
-#include "shell/text.h"
+#include "run/context.h"
+#include "base/moxerror.h"
+#include "base/scopeexit.h"
+#include "base/text.h"
 
 
 qint64 pripraviSplosno(TMoxContext &ctx, const TTableDescription &opis, const QString &dbfPot, QString &filter,
@@ -18,18 +19,10 @@ qint64 pripraviSplosno(TMoxContext &ctx, const TTableDescription &opis, const QS
     TOracleDataSet &q = ctx.quDyn;
     // On an error the rows written so far stay: the table is closed (and so
     // written out) and the query too.
-    struct Zapri {
-        TApolloDataSet &dbf;
-        TOracleDataSet &q;
-        ~Zapri()
-        {
-            try {
-                q.Close();
-                dbf.Close();
-            } catch (...) {
-            }
-        }
-    } zapri{dbf, q};
+    TNaKoncu zapri([&dbf, &q] {
+        q.Close();
+        dbf.Close();
+    });
     dbf.Close();
     dbf.TableName = dbfPot;
     dbf.Open();

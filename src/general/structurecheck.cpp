@@ -3,9 +3,9 @@
 #include "general/tabledesc.h"
 
 #include "oracle/oracle.h"
-#include "oracle/schemanames.h"
-#include "shell/context.h"
-#include "shell/text.h"
+#include "run/schemanames.h"
+#include "run/context.h"
+#include "base/text.h"
 
 using moxtext::upperAZ;
 

@@ -1,7 +1,7 @@
 #include "general/tabledesc.h"
 
-#include "shell/moxerror.h"
-#include "shell/text.h"
+#include "base/moxerror.h"
+#include "base/text.h"
 
 using moxtext::upperAZ;
 

@@ -1,8 +1,8 @@
 #include "general/general.h"
 #include "general/values.h"
 
-#include "shell/interaction.h"
-#include "shell/moxerror.h"
+#include "base/interaction.h"
+#include "base/moxerror.h"
 
 #include <QRegularExpression>
 

@@ -2,9 +2,9 @@
 
 #include "log/history.h"
 #include "oracle/oracle.h"
-#include "shell/context.h"
-#include "shell/moxerror.h"
-#include "shell/text.h"
+#include "run/context.h"
+#include "base/moxerror.h"
+#include "base/text.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

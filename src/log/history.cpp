@@ -1,7 +1,7 @@
 #include "log/history.h"
 
 #include "log/timing.h"
-#include "shell/context.h"
+#include "run/context.h"
 
 void shranivORNAMOX(TMoxContext &ctx, const QString &vrsta, const QString &napaka)
 {

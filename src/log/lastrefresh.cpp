@@ -1,6 +1,6 @@
 #include "log/history.h"
 
-#include "shell/runstate.h"
+#include "run/runstate.h"
 
 // Kept apart from the database code so that callers without a session link it alone.
 QString najdizadnjiRefresh(const TRunState &rs, const QString &vrsta)

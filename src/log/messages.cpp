@@ -1,9 +1,9 @@
 #include "log/messages.h"
 
-#include "shell/interaction.h"
-#include "shell/moxerror.h"
-#include "shell/paths.h"
-#include "shell/runstate.h"
+#include "base/interaction.h"
+#include "base/moxerror.h"
+#include "base/paths.h"
+#include "run/runstate.h"
 
 #include <QDir>
 #include <QFileInfo>

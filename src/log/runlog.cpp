@@ -1,11 +1,11 @@
 #include "log/runlog.h"
 
-#include "shell/context.h"
-#include "shell/interaction.h"
-#include "shell/moxerror.h"
-#include "shell/paths.h"
-#include "shell/runstate.h"
-#include "shell/text.h"
+#include "run/context.h"
+#include "base/interaction.h"
+#include "base/moxerror.h"
+#include "base/paths.h"
+#include "run/runstate.h"
+#include "base/text.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "log/timing.h"
 
-#include "shell/runstate.h"
+#include "run/runstate.h"
 
 void uraStart(TRunState &rs) { rs.p_startniCas = QDateTime::currentDateTime(); }
 

@@ -6,7 +6,7 @@
 // Values read as text follow one form for every engine: a DATE reads as
 // "DD.MM.YYYY HH24:MI:SS", a number in its shortest exact form with "." as
 // decimal separator ("12", "12.5", "-0.25"), NULL as empty text (or zero).
-#include "shell/moxerror.h"
+#include "base/moxerror.h"
 
 #include <QDateTime>
 #include <QString>

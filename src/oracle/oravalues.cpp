@@ -1,6 +1,6 @@
 #include "oracle/oravalues.h"
 
-#include "shell/moxerror.h"
+#include "base/moxerror.h"
 
 #include <QDate>
 #include <QHash>

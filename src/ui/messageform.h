@@ -6,7 +6,7 @@
 // On a screenless platform ("offscreen", "minimal") nothing is shown: the
 // text goes to stderr (and to the caller's log sink) and the dialog answers
 // with its default button.
-#include "shell/interaction.h"
+#include "base/interaction.h"
 
 #include <QDialog>
 #include <QFontMetrics>

@@ -1,7 +1,7 @@
 #include "ui/prikazirezultat.h"
 
-#include "shell/interaction.h"
-#include "shell/text.h"
+#include "base/interaction.h"
+#include "base/text.h"
 #include "ui/tfmresult.h"
 
 #include <QApplication>

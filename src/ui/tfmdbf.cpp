@@ -1,6 +1,6 @@
 #include "ui/tfmdbf.h"
 
-#include "shell/moxerror.h"
+#include "base/moxerror.h"
 #include "ui/dbfmodel.h"
 #include "ui/prikazirezultat.h"
 

@@ -1,6 +1,6 @@
 #include "ui/tfmresult.h"
 
-#include "shell/text.h"
+#include "base/text.h"
 #include "ui/prikazirezultat.h"
 
 #include <QPlainTextEdit>

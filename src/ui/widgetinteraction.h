@@ -3,7 +3,7 @@
 // message dialog, plain messages in the same dialog with an OK button, and
 // event processing of the Qt event loop. Without a screen every dialog text
 // goes to stderr and to the log sink, and nothing waits.
-#include "shell/interaction.h"
+#include "base/interaction.h"
 #include "ui/messageform.h"
 
 class TWidgetInteraction : public TInteraction {

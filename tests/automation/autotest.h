@@ -20,7 +20,7 @@ inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdS
 
 namespace autotest {
 
-inline QString dbTool() { return QDir(TestEnv::binaryDir()).filePath(QStringLiteral("src/oracle/mox-db")); }
+inline QString dbTool() { return QDir(TestEnv::binaryDir()).filePath(QStringLiteral("tools/mox-db/mox-db")); }
 inline QString dbfTool() { return QDir(TestEnv::binaryDir()).filePath(QStringLiteral("tools/mox-dbf/mox-dbf")); }
 inline QString moxProgram() { return QDir(TestEnv::binaryDir()).filePath(QStringLiteral("src/app/mox")); }
 

@@ -4,8 +4,8 @@
 #include "autotest.h"
 
 #include "credentials/kript.h"
-#include "shell/profile.h"
-#include "shell/text.h"
+#include "platform/profile.h"
+#include "base/text.h"
 
 #include <QDir>
 #include <QProcess>

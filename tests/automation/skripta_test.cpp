@@ -7,11 +7,11 @@
 #include "automation/skripta.h"
 #include "credentials/kript.h"
 #include "log/history.h"
-#include "shell/context.h"
-#include "shell/dispatch.h"
-#include "shell/moxerror.h"
-#include "shell/paths.h"
-#include "shell/text.h"
+#include "run/context.h"
+#include "startup/dispatch.h"
+#include "base/moxerror.h"
+#include "base/paths.h"
+#include "base/text.h"
 
 #include <QDir>
 #include <QRegularExpression>

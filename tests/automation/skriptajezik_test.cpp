@@ -3,7 +3,7 @@
 #include "autotest.h"
 
 #include "automation/skriptajezik.h"
-#include "shell/runstate.h"
+#include "run/runstate.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The connection dialog: its fields, the automatic logon, the connect action
 // with its one failure message, the settings write and the run-history probe.
 #include "credentials/kript.h"
-#include "credentials/tfmconnecton.h"
+#include "credentials/gui/tfmconnect.h"
 #include "log/recordingui.h"
-#include "shell/context.h"
-#include "shell/profile.h"
-#include "shell/text.h"
+#include "run/context.h"
+#include "platform/profile.h"
+#include "base/text.h"
 #include "shell/app_db.h" // embedded databases for window tests
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 // The shared DBF operations and the type mapping.
 #include "dbf/dbflayout.h"
-#include "dbf/dbfops.h"
+#include "run/dbfops.h"
 #include "recordingui.h"
 #include "support/testenv.h"
 

@@ -3,7 +3,7 @@
 #include "dbf/dbflayout.h"
 #include "oracle/embedded/database.h"
 #include "recordingui.h"
-#include "shell/context.h"
+#include "run/context.h"
 #include "support/testenv.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 // tables that python3-dbf wrote. A reader that is not installed skips its test
 // (scripts/deps.sh installs them all).
 #include "dbf/apollo.h"
-#include "shell/text.h"
+#include "base/text.h"
 #include "support/testenv.h"
 
 #include <QFileInfo>

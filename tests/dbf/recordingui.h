@@ -1,6 +1,6 @@
 #pragma once
 // An interaction that records every message instead of showing it.
-#include "shell/interaction.h"
+#include "base/interaction.h"
 
 #include <QStringList>
 

@@ -2,15 +2,15 @@
 // from the dictionary, the structure text and DBF they write, the reference
 // checks, and structure files opened back into the grid.
 #include "dbf/apollo.h"
-#include "dbf/dbfops.h"
-#include "general/editor_register.h"
-#include "general/tfmnastavi.h"
-#include "general/tfmnastmast.h"
-#include "shell/context.h"
-#include "shell/dispatch.h"
-#include "shell/interaction.h"
-#include "shell/paths.h"
-#include "shell/text.h"
+#include "run/dbfops.h"
+#include "general/gui/editor_register.h"
+#include "general/gui/tfmnastavi.h"
+#include "general/gui/tfmnastmast.h"
+#include "run/context.h"
+#include "startup/dispatch.h"
+#include "base/interaction.h"
+#include "base/paths.h"
+#include "base/text.h"
 #include "support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +51,7 @@ public:
 
 QString mozDb(const QStringList &args)
 {
-    const QString tool = TestEnv::binaryDir() + QStringLiteral("/src/oracle/mox-db");
+    const QString tool = TestEnv::binaryDir() + QStringLiteral("/tools/mox-db/mox-db");
     QProcess p;
     p.start(tool, args);
     if (!p.waitForStarted(30000))

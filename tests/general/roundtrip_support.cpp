@@ -3,8 +3,8 @@
 #include "general/manifest.h"
 
 #include "log/runlog.h"
-#include "shell/paths.h"
-#include "shell/text.h"
+#include "base/paths.h"
+#include "base/text.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,7 +16,7 @@ namespace {
 
 QString tool()
 {
-    return TestEnv::binaryDir() + QStringLiteral("/src/oracle/mox-db");
+    return TestEnv::binaryDir() + QStringLiteral("/tools/mox-db/mox-db");
 }
 
 QString step(const QStringList &args)

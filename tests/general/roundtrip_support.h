@@ -4,8 +4,8 @@
 // what the round-trip tests of the general tables share.
 #include "dbf/apollo.h"
 #include "general/general.h"
-#include "shell/context.h"
-#include "shell/interaction.h"
+#include "run/context.h"
+#include "base/interaction.h"
 #include "support/testenv.h"
 
 #include <gtest/gtest.h>

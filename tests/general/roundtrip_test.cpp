@@ -2,11 +2,11 @@
 // the exporting installation, refreshed at the receiving one.
 #include "roundtrip_support.h"
 
-#include "dbf/dbfops.h"
+#include "run/dbfops.h"
 #include "general/manifest.h"
 #include "general/zaklep.h"
-#include "shell/moxerror.h"
-#include "shell/text.h"
+#include "base/moxerror.h"
+#include "base/text.h"
 
 #include <QDate>
 #include <QFile>

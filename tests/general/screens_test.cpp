@@ -3,9 +3,9 @@
 #include "roundtrip_support.h"
 
 #include "general/gui/generalscreens.h"
-#include "shell/dispatch.h"
-#include "shell/moxerror.h"
-#include "shell/screens.h"
+#include "startup/dispatch.h"
+#include "base/moxerror.h"
+#include "window/screens.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -3,8 +3,8 @@
 #include "general/general.h"
 #include "general/tabledesc.h"
 #include "general/values.h"
-#include "shell/interaction.h"
-#include "shell/moxerror.h"
+#include "base/interaction.h"
+#include "base/moxerror.h"
 
 #include <gtest/gtest.h>
 

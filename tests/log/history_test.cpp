@@ -4,8 +4,8 @@
 #include "log/recordingui.h"
 #include "log/timing.h"
 #include "shell/app_db.h" // embedded databases for tests
-#include "shell/context.h"
-#include "shell/text.h"
+#include "run/context.h"
+#include "base/text.h"
 
 using namespace apptest;
 

@@ -3,9 +3,9 @@
 #include "log/timing.h"
 #include "log/history.h"
 #include "recordingui.h"
-#include "shell/moxerror.h"
-#include "shell/paths.h"
-#include "shell/runstate.h"
+#include "base/moxerror.h"
+#include "base/paths.h"
+#include "run/runstate.h"
 #include "support/testenv.h"
 
 #include <QDir>

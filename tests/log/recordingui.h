@@ -1,7 +1,7 @@
 #pragma once
 // A TInteraction for tests: records every message and answers questions with
 // a chosen result.
-#include "shell/interaction.h"
+#include "base/interaction.h"
 
 #include <QStringList>
 

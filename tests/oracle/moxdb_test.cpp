@@ -17,7 +17,7 @@ struct ToolRun {
 ToolRun moxdb(const QStringList &args)
 {
     QProcess p;
-    p.start(TestEnv::binaryDir() + QStringLiteral("/src/oracle/mox-db"), args);
+    p.start(TestEnv::binaryDir() + QStringLiteral("/tools/mox-db/mox-db"), args);
     p.waitForFinished(60000);
     ToolRun r;
     r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -112,7 +112,7 @@ TEST(MoxDb, TwoProcessesOnOneDatabase)
     writeFile(env.path("a.sql"), a);
     writeFile(env.path("b.sql"), b);
     QProcess pa, pb;
-    const QString tool = TestEnv::binaryDir() + QStringLiteral("/src/oracle/mox-db");
+    const QString tool = TestEnv::binaryDir() + QStringLiteral("/tools/mox-db/mox-db");
     pa.start(tool, {"sql", "DEMO", "TAVO", "t", env.path("a.sql")});
     pb.start(tool, {"sql", "DEMO", "TAVO", "t", env.path("b.sql")});
     ASSERT_TRUE(pa.waitForFinished(120000));

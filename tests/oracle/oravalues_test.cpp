@@ -1,6 +1,6 @@
 // Text forms of numbers and dates, and Oracle's date format models.
 #include "oracle/oravalues.h"
-#include "shell/moxerror.h"
+#include "base/moxerror.h"
 
 #include <gtest/gtest.h>
 

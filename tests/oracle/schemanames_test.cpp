@@ -1,5 +1,5 @@
-#include "oracle/schemanames.h"
-#include "shell/runstate.h"
+#include "run/schemanames.h"
+#include "run/runstate.h"
 
 #include <gtest/gtest.h>
 

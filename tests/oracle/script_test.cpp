@@ -1,6 +1,6 @@
 // Splitting scripts into statements as SQL*Plus reads them.
 #include "oracle/embedded/script.h"
-#include "shell/moxerror.h"
+#include "base/moxerror.h"
 
 #include <gtest/gtest.h>
 

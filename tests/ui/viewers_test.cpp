@@ -1,9 +1,9 @@
 // The result viewer, the closing review question, and the DBF viewer with
 // its table model writing edits back to the file.
 #include "dbf/apollo.h"
-#include "shell/interaction.h"
-#include "shell/moxerror.h"
-#include "shell/text.h"
+#include "base/interaction.h"
+#include "base/moxerror.h"
+#include "base/text.h"
 #include "support/testenv.h"
 #include "ui/dbfmodel.h"
 #include "ui/prikazirezultat.h"

@@ -20,10 +20,10 @@
 #include "general/dbfsupport.h"
 #include "general/general.h"
 #include "general/manifest.h"
-#include "shell/context.h"
-#include "shell/interaction.h"
-#include "shell/paths.h"
-#include "shell/text.h"
+#include "run/context.h"
+#include "base/interaction.h"
+#include "base/paths.h"
+#include "base/text.h"
 
 #include <QCoreApplication>
 #include <QDir>

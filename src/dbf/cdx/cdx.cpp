@@ -1,7 +1,7 @@
 #include "dbf/cdx/cdx.h"
 
 #include "dbf/cdx/cdxformat.h"
-#include "shell/text.h"
+#include "base/text.h"
 
 #include <QDir>
 #include <QFile>

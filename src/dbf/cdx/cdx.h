@@ -16,7 +16,7 @@
 //
 // Every failure raises EMoxError naming the file and what is wrong with it
 // (for a damaged file: the offset of the node at fault).
-#include "shell/moxerror.h"
+#include "base/moxerror.h"
 
 #include <QByteArray>
 #include <QString>

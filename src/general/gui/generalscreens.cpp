@@ -3,12 +3,12 @@
 #include "general/dbfsupport.h"
 #include "general/general.h"
 #include "log/messages.h"
-#include "shell/context.h"
-#include "shell/dispatch.h"
-#include "shell/moxerror.h"
-#include "shell/paths.h"
-#include "shell/screens.h"
-#include "shell/text.h"
+#include "run/context.h"
+#include "startup/dispatch.h"
+#include "base/moxerror.h"
+#include "base/paths.h"
+#include "window/screens.h"
+#include "base/text.h"
 #include "ui/prikazirezultat.h"
 
 #include <QCheckBox>
@@ -72,9 +72,7 @@ void spGetStr(TMoxContext &ctx, TScreens &s, TStanje &st)
     if (datoteka.isEmpty())
         return;
     ctx.meDyn = moxtext::readTextLines(moxpath::native(datoteka));
-    QString ime, mapa;
-    FileDirName(datoteka, ime, mapa);
-    ctx.currSaveDir = moxpath::withTrailingSeparator(mapa);
+    ctx.currSaveDir = moxpath::folderOf(datoteka);
     polje<QLineEdit>(s, "edSplFile").setText(datoteka);
     razcleniStrukturo(ctx, st.priprava, vrstaStrukture(datoteka));
     pokaziPripravo(s, st.priprava);

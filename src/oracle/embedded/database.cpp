@@ -3,7 +3,7 @@
 #include "oracle/embedded/ddlclock.h"
 
 #include "oracle/oravalues.h"
-#include "shell/moxerror.h"
+#include "base/moxerror.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>

@@ -4,7 +4,7 @@
 // activateLARGERB). A failure sets an Oracle-style error on the statement.
 #include "oracle/embedded/session.h"
 #include "oracle/oravalues.h"
-#include "shell/moxerror.h"
+#include "base/moxerror.h"
 
 #include <QDateTime>
 #include <QtNumeric>

@@ -1,6 +1,6 @@
 #include "oracle/embedded/script.h"
 
-#include "shell/moxerror.h"
+#include "base/moxerror.h"
 
 #include <QRegularExpression>
 

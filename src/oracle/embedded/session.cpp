@@ -2,7 +2,7 @@
 
 #include "oracle/embedded/database.h"
 #include "oracle/oravalues.h"
-#include "shell/moxerror.h"
+#include "base/moxerror.h"
 
 #include <QDateTime>
 #include <QDir>

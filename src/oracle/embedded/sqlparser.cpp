@@ -2,7 +2,7 @@
 // engine. What the dialect leaves out is refused with a message that names it.
 #include "oracle/embedded/sqlast.h"
 
-#include "shell/moxerror.h"
+#include "base/moxerror.h"
 
 #include <QSet>
 

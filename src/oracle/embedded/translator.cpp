@@ -1,6 +1,6 @@
 #include "oracle/embedded/translator.h"
 
-#include "shell/moxerror.h"
+#include "base/moxerror.h"
 
 #include <cmath>
 #include <map>

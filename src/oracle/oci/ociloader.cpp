@@ -1,6 +1,6 @@
 #include "oracle/oci/ociloader.h"
 
-#include "shell/moxerror.h"
+#include "base/moxerror.h"
 
 #include <QDir>
 #include <QFileInfo>

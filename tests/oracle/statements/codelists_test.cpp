@@ -2,8 +2,8 @@
 // the refresh statements as the transfers send them.
 #include "corpus.h"
 
-#include "oracle/schemanames.h"
-#include "shell/runstate.h"
+#include "run/schemanames.h"
+#include "run/runstate.h"
 
 using namespace corpus;
 

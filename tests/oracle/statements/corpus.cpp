@@ -1,7 +1,7 @@
 #include "corpus.h"
 
-#include "oracle/schemanames.h"
-#include "shell/runstate.h"
+#include "run/schemanames.h"
+#include "run/runstate.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +13,7 @@ namespace corpus {
 
 QString toolPath()
 {
-    return TestEnv::binaryDir() + QStringLiteral("/src/oracle/mox-db");
+    return TestEnv::binaryDir() + QStringLiteral("/tools/mox-db/mox-db");
 }
 
 ToolResult runTool(const QStringList &args)

@@ -2,8 +2,8 @@
 // statements of the shell and the automation run against the served schema.
 #include "corpus.h"
 
-#include "oracle/schemanames.h"
-#include "shell/runstate.h"
+#include "run/schemanames.h"
+#include "run/runstate.h"
 
 #include <QRegularExpression>
 
