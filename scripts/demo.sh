@@ -39,7 +39,7 @@ fi
 
 BIN=$(cd "${MOX_BUILD_DIR:-$ROOT/build}" && pwd)
 MOX=$BIN/src/app/mox
-export MOX_DB_TOOL=$BIN/src/oracle/mox-db
+export MOX_DB_TOOL=$BIN/tools/mox-db/mox-db
 DBF=$BIN/tools/mox-dbf/mox-dbf
 DEMO=${MOX_DEMO_DIR:-$ROOT/build/demo}
 [ $RESET -eq 1 ] && rm -rf "$DEMO"
