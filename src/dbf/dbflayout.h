@@ -1,10 +1,7 @@
 #pragma once
-// The DBF layout of an Oracle table: one field per column, read from the data
-// dictionary, with the Oracle type mapped to a DBF field (numbers and dates
-// travel as text, long texts as memos).
+// The DBF field of an Oracle column: the Oracle type mapped to a DBF field
+// (numbers and dates travel as text, long texts as memos).
 #include <QString>
-
-struct TMoxContext;
 
 // General mapping (generirajDBF, the general structure editor), in place:
 // VARCHAR2 over 255 and LONG, CLOB, BLOB become memos (M 10); INTEGER and
@@ -22,10 +19,3 @@ qint32 sirinaStevila(qint32 dolz, qint32 dec);
 // that DATE becomes D 8, types containing LONG or BLOB become memos and CLOB
 // stays a character field.
 void prirediTipMasterDetail(QString &tip, qint32 &dolz, qint32 &dec);
-
-// Creates the empty table tabela in the save directory: POPRAVI C 1, then one
-// field per column of upor.tabela in column order (for PR908CXR also CODE_055
-// C 10 at the end), replacing an existing file. Reads the dictionary with the
-// context's column query quCol and creates the file on taDBF; a failure is
-// shown by kreirajDBF.
-void generirajDBF(TMoxContext &ctx, const QString &upor, const QString &tabela);

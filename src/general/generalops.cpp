@@ -72,7 +72,7 @@ qint64 prepareGeneralFromFile(TMoxContext &ctx, const QString &strukturnaDatotek
     // The package's manifest lists the table again only once its files are
     // whole: a preparation that fails or is killed leaves it out.
     const QString dbf = dbfZaStrukturo(pot, detail);
-    manifestZacetekPriprave(mapa, QFileInfo(pot).completeBaseName());
+    manifestZacetekPriprave(ctx.currSaveDir, QFileInfo(pot).completeBaseName());
     const qint64 n = pripraviSplosno(ctx, opis, dbf, f, detail, napredek);
     if (ctx.pKonec)
         return n; // stopped by "Prekini": not a whole table

@@ -30,3 +30,10 @@ bool kreirajDBF(TMoxContext &ctx, const QString &path, const QVector<tipDBFStruk
 // With the detail flag, a name holding "." is cut after its first "." (the
 // point kept); otherwise the name is returned unchanged.
 QString imeDBF(const QString &name, bool detail);
+
+// Creates the empty table tabela in the save directory: POPRAVI C 1, then one
+// field per column of upor.tabela in column order (for PR908CXR also CODE_055
+// C 10 at the end), replacing an existing file. Reads the dictionary
+// (stolpciTabele) and creates the file on taDBF; a failure is shown by
+// kreirajDBF.
+void generirajDBF(TMoxContext &ctx, const QString &upor, const QString &tabela);

@@ -2,11 +2,11 @@
 // with its one failure message, the settings write and the run-history probe.
 #include "credentials/kript.h"
 #include "credentials/gui/tfmconnect.h"
-#include "log/recordingui.h"
+#include "support/recordingui.h"
 #include "run/context.h"
 #include "platform/profile.h"
 #include "base/text.h"
-#include "shell/app_db.h" // embedded databases for window tests
+#include "window/app_db.h" // embedded databases for window tests
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -6,6 +6,7 @@
 #include "general/general.h"
 #include "run/context.h"
 #include "base/interaction.h"
+#include "support/recordingui.h"
 #include "support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -14,20 +15,7 @@
 
 namespace roundtrip {
 
-// Records every message; answers questions with a chosen result.
-class RecordingUi : public TInteraction {
-public:
-    QStringList messages;
-    QStringList questions;
-    int answer = mrYes;
-    int pokaziSporocilo(const QString &text, TMsgDlgType, TMsgDlgButtons, int) override
-    {
-        questions << text;
-        return answer;
-    }
-    void showMessage(const QString &text) override { messages << text; }
-    void processEvents() override {}
-};
+using RecordingUi = ::RecordingUi;
 
 // Creates an embedded database with the served schema (users TAVO, FAKTUR and
 // ORNA_UTIL, password = name). Empty on success, else what failed.

@@ -1,9 +1,9 @@
 // The run history in orna_util.orna_mox: rows written by shranivORNAMOX and
 // read back by naloziZadnjeOsvezitve, against an embedded database.
 #include "log/history.h"
-#include "log/recordingui.h"
+#include "support/recordingui.h"
 #include "log/timing.h"
-#include "shell/app_db.h" // embedded databases for tests
+#include "window/app_db.h" // embedded databases for tests
 #include "run/context.h"
 #include "base/text.h"
 

@@ -2,7 +2,7 @@
 #include "log/runlog.h"
 #include "log/timing.h"
 #include "log/history.h"
-#include "recordingui.h"
+#include "support/recordingui.h"
 #include "base/moxerror.h"
 #include "base/paths.h"
 #include "run/runstate.h"

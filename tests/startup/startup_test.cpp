@@ -8,7 +8,7 @@
 #include "startup/settings.h"
 #include "startup/startup.h"
 #include "base/text.h"
-#include "log/recordingui.h"
+#include "support/recordingui.h"
 #include "support/testenv.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 // rollback segment switched from the menu of the main window.
 #include "app_db.h"
 #include "automation/housekeeping.h"
-#include "log/recordingui.h"
+#include "support/recordingui.h"
 #include "log/runlog.h"
 #include "base/moxerror.h"
 #include "run/context.h"

@@ -4,7 +4,7 @@
 #include "app_db.h"
 #include "credentials/kript.h"
 #include "credentials/gui/tfmconnect.h"
-#include "log/recordingui.h"
+#include "support/recordingui.h"
 #include "log/runlog.h"
 #include "base/paths.h"
 #include "platform/profile.h"

@@ -1,6 +1,6 @@
 #pragma once
-// A TInteraction for tests: records every message and answers questions with
-// a chosen result.
+// The TInteraction of tests: records every message and every question (the
+// message dialog) and answers questions with a chosen result.
 #include "base/interaction.h"
 
 #include <QStringList>

@@ -1,7 +1,7 @@
 // The shared DBF operations and the type mapping.
 #include "dbf/dbflayout.h"
 #include "run/dbfops.h"
-#include "recordingui.h"
+#include "support/recordingui.h"
 #include "support/testenv.h"
 
 #include <QDir>

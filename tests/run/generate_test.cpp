@@ -1,8 +1,9 @@
 // generirajDBF against a small embedded database: the dictionary's columns
 // become the DBF's fields through the general type mapping.
 #include "dbf/dbflayout.h"
+#include "run/dbfops.h"
 #include "oracle/embedded/database.h"
-#include "recordingui.h"
+#include "support/recordingui.h"
 #include "run/context.h"
 #include "support/testenv.h"
 
