@@ -12,6 +12,12 @@
 //   mox-dbf seek FILE EXPRESSION KEY       first record whose key begins with KEY
 //   mox-dbf verify DIR                     the files of a transfer package against
 //                                          its manifest (MOX_MANIFEST.txt)
+//   mox-dbf templates DIR [FAMILY] [--replace]
+//                                          the template DBF files (and their
+//                                          indexes) of the groups, groups 023 and
+//                                          pallets transfers (FAMILY: GRUPE,
+//                                          GRUPE023, PALETE; all without it) that
+//                                          DIR lacks; --replace writes all anew
 //
 // Exit status: 0 success, 1 seek found nothing, 2 anything wrong (with a
 // message naming the file on standard error).
@@ -24,6 +30,7 @@
 #include "shell/interaction.h"
 #include "shell/paths.h"
 #include "shell/text.h"
+#include "transfers/predloge.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -341,6 +348,18 @@ int cmdVerify(const QString &dir)
     return 0;
 }
 
+// Writes the templates DIR lacks (all of them with --replace) and names them.
+int cmdTemplates(const QString &dir, QStringList rest)
+{
+    const bool replace = rest.removeAll(QStringLiteral("--replace")) > 0;
+    if (rest.size() > 1)
+        return kFailure;
+    const QStringList made = namestiPredloge(dir, rest.value(0), replace);
+    for (const QString &name : made)
+        out(QStringLiteral("%1\n").arg(moxpath::join(dir, name)));
+    return 0;
+}
+
 int usage()
 {
     err(QStringLiteral(
@@ -351,7 +370,8 @@ int usage()
         "  mox-dbf create STRUKTURA.str | STRUKTURA.mst\n"
         "  mox-dbf append DATOTEKA   (CSV na standardnem vhodu, prva vrstica imena polj)\n"
         "  mox-dbf seek DATOTEKA IZRAZ KLJUČ\n"
-        "  mox-dbf verify MAPA"));
+        "  mox-dbf verify MAPA\n"
+        "  mox-dbf templates MAPA [GRUPE|GRUPE023|PALETE] [--replace]"));
     return kFailure;
 }
 
@@ -378,6 +398,10 @@ int main(int argc, char **argv)
             return cmdAppend(file);
         if (cmd == QLatin1String("verify") && args.size() == 2)
             return cmdVerify(file);
+        if (cmd == QLatin1String("templates") && args.size() <= 4) {
+            const int rc = cmdTemplates(file, args.mid(2));
+            return rc == kFailure ? usage() : rc;
+        }
         if (cmd == QLatin1String("seek") && args.size() == 4)
             return cmdSeek(file, args.at(2), args.at(3));
         return usage();
