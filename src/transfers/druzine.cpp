@@ -1,9 +1,13 @@
 #include "transfers/druzine.h"
 
+#include "transfers/sks.h"
+
 const QList<TDruzina> &druzine()
 {
     // Each family adds its entry here as it lands.
-    static const QList<TDruzina> seznam = {};
+    static const QList<TDruzina> seznam = {
+        {QStringLiteral("SKS"), &pripraviSKS, &osveziSKS},
+    };
     return seznam;
 }
 

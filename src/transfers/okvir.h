@@ -106,7 +106,8 @@ public:
     void preveriDatoteke(const QStringList &imena);
     // Opens pot() + ime (without extension) with odpriDBF, with the index
     // expression when one is given; a failure (already shown by odpriDBF)
-    // ends the run early. The table is closed again when the run ends.
+    // ends the run early. The table is closed again when the run ends, so it
+    // must outlive izvedi (a context table, or one declared before the frame).
     void odpriDBF(TApolloDataSet &tabela, const QString &ime, const QString &indeks = QString());
     // A statement text of lines joined with CR LF and passed through the
     // schema-name substitution of the installation served now.
