@@ -1,5 +1,7 @@
 #include "transfers/druzine.h"
 
+#include "transfers/analize.h"
+#include "transfers/parametri.h"
 #include "transfers/sks.h"
 
 const QList<TDruzina> &druzine()
@@ -7,6 +9,18 @@ const QList<TDruzina> &druzine()
     // Each family adds its entry here as it lands.
     static const QList<TDruzina> seznam = {
         {QStringLiteral("SKS"), &pripraviSKS, &osveziSKS},
+        // PARAM: the script prepares with the screen's defaults (its filter,
+        // when given, as the parameter filter).
+        {QStringLiteral("PARAM"),
+         [](TMoxContext &ctx, const TZahtevaDruzine &z, const TNapredekDruzine *n) {
+             TIzbiraParametrov izbira;
+             if (!z.filter.isEmpty())
+                 izbira.filter007 = z.filter;
+             return pripraviParametre(ctx, z, izbira, n);
+         },
+         &osveziParametre},
+        // ANALIZEHC: refreshed by script; its preparation is the screen's only.
+        {QStringLiteral("ANALIZEHC"), {}, &osveziAnalizeHC},
     };
     return seznam;
 }

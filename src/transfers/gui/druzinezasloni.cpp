@@ -1,10 +1,14 @@
 #include "transfers/gui/druzinezasloni.h"
 
+#include "transfers/gui/analizescreen.h"
+#include "transfers/gui/parametriscreen.h"
 #include "transfers/gui/sksscreen.h"
 
 void registerFamilyScreens(TDispatch &dispatch, const std::function<TScreens *()> &screens)
 {
     // Each family registers its screens here as it lands.
+    registerParametriScreens(dispatch, screens);
+    registerAnalizeScreens(dispatch, screens);
     registerSksScreens(dispatch, screens);
     (void)dispatch;
     (void)screens;
