@@ -1,6 +1,7 @@
 #include "transfers/druzine.h"
 
 #include "transfers/analize.h"
+#include "transfers/obrazci.h"
 #include "transfers/parametri.h"
 #include "transfers/sks.h"
 
@@ -9,6 +10,7 @@ const QList<TDruzina> &druzine()
     // Each family adds its entry here as it lands.
     static const QList<TDruzina> seznam = {
         {QStringLiteral("SKS"), &pripraviSKS, &osveziSKS},
+        {QStringLiteral("OBR"), &pripraviObrazce, &osveziObrazce},
         // PARAM: the script prepares with the screen's defaults (its filter,
         // when given, as the parameter filter).
         {QStringLiteral("PARAM"),

@@ -1,6 +1,7 @@
 #include "transfers/gui/druzinezasloni.h"
 
 #include "transfers/gui/analizescreen.h"
+#include "transfers/gui/obrazciscreen.h"
 #include "transfers/gui/parametriscreen.h"
 #include "transfers/gui/sksscreen.h"
 
@@ -9,6 +10,7 @@ void registerFamilyScreens(TDispatch &dispatch, const std::function<TScreens *()
     // Each family registers its screens here as it lands.
     registerParametriScreens(dispatch, screens);
     registerAnalizeScreens(dispatch, screens);
+    registerObrazciScreens(dispatch, screens);
     registerSksScreens(dispatch, screens);
     (void)dispatch;
     (void)screens;
