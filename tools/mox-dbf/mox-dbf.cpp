@@ -10,6 +10,10 @@
 //                                          mapping and name for .mst)
 //   mox-dbf append FILE                    records from CSV on standard input
 //   mox-dbf seek FILE EXPRESSION KEY       first record whose key begins with KEY
+//   mox-dbf seek FILE EXPRESSION --whole VALUE...
+//                                          first record whose leading key fields
+//                                          hold exactly these values ("A1" does
+//                                          not find "A10")
 //   mox-dbf verify DIR                     the files of a transfer package against
 //                                          its manifest (MOX_MANIFEST.txt)
 //   mox-dbf templates DIR [FAMILY] [--replace]
@@ -290,7 +294,9 @@ int cmdAppend(const QString &file)
     return 0;
 }
 
-int cmdSeek(const QString &file, const QString &expression, const QString &key)
+// With whole set, keys holds one value per leading field of the expression,
+// each compared whole (padded to its field's width); else keys[0] is a prefix.
+int cmdSeek(const QString &file, const QString &expression, const QStringList &keys, bool whole)
 {
     TApolloDataSet t;
     openForReading(t, file);
@@ -300,7 +306,7 @@ int cmdSeek(const QString &file, const QString &expression, const QString &key)
     const QString base = fi.suffix().isEmpty() ? table : table.left(table.size() - fi.suffix().size() - 1);
     const bool lower = !fi.suffix().isEmpty() && fi.suffix() == fi.suffix().toLower();
     t.Index(base + (lower ? QStringLiteral(".cdx") : QStringLiteral(".CDX")), expression);
-    if (!t.Seek(key))
+    if (!(whole ? t.SeekFields(keys) : t.Seek(keys.value(0))))
         return kNotFound;
     out(csvLine(recordValues(t)));
     return 0;
@@ -370,6 +376,7 @@ int usage()
         "  mox-dbf create STRUKTURA.str | STRUKTURA.mst\n"
         "  mox-dbf append DATOTEKA   (CSV na standardnem vhodu, prva vrstica imena polj)\n"
         "  mox-dbf seek DATOTEKA IZRAZ KLJUČ\n"
+        "  mox-dbf seek DATOTEKA IZRAZ --whole VREDNOST...\n"
         "  mox-dbf verify MAPA\n"
         "  mox-dbf templates MAPA [GRUPE|GRUPE023|PALETE] [--replace]"));
     return kFailure;
@@ -403,7 +410,9 @@ int main(int argc, char **argv)
             return rc == kFailure ? usage() : rc;
         }
         if (cmd == QLatin1String("seek") && args.size() == 4)
-            return cmdSeek(file, args.at(2), args.at(3));
+            return cmdSeek(file, args.at(2), {args.at(3)}, false);
+        if (cmd == QLatin1String("seek") && args.size() >= 5 && args.at(3) == QLatin1String("--whole"))
+            return cmdSeek(file, args.at(2), args.mid(4), true);
         return usage();
     } catch (const EMoxError &e) {
         err(e.message());
