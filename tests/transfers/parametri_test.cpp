@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QProcess>
 
 #include <functional>
 
@@ -310,4 +311,39 @@ TEST_F(Parametri, MissingFileStopsTheRunBeforeTheDatabase)
     EXPECT_EQ(rows("select count(*) from ka007par"), "1");
     EXPECT_EQ(medTekom.filter("DISABLED").size(), 0);
     EXPECT_EQ(rows("select napakemox from orna_util.orna_mox"), "D");
+}
+
+TEST_F(Parametri, EachInstallationGetsItsOwnRowsAndTriggerSwitches)
+{
+    // The receiving database serves a second installation, TAVO_B; the
+    // session stays logged on as TAVO.
+    const QString orodje = TestEnv::binaryDir() + QStringLiteral("/src/oracle/mox-db");
+    for (const QStringList &args :
+         {QStringList{"user", kUvoz, "TAVO_B", "TAVO_B"},
+          QStringList{"sql", kUvoz, "TAVO_B", "TAVO_B", TestEnv::sourceDir() + "/fixtures/schema/tavo.sql"}}) {
+        QProcess p;
+        p.start(orodje, args);
+        ASSERT_TRUE(p.waitForFinished(120000));
+        ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    }
+    podatki();
+    pripravi();
+
+    connect(kUvoz);
+    ctx.currUserAsTavo = QStringLiteral("TAVO_B");
+    const QString stanje = "select owner,status from dba_triggers where trigger_name='BTKA007PAR' order by owner";
+    QStringList medTekom;
+    hui.naDogodke = [&] { medTekom << rows(stanje); };
+    TZahtevaDruzine z;
+    const TIzidDruzine izid = osveziParametre(ctx, z);
+    EXPECT_EQ(izid.status, "N") << izid.napaka.toStdString();
+    EXPECT_EQ(stevci(izid), "3/3/0 5/5/0 1/1/0");
+    EXPECT_EQ(rows("select attr_007 from tavo_b.ka007par order by attr_007"),
+              "PRIKAZ_OPOZORIL,ČAS_ČAKANJA,ŠTEVILO_KOPIJ");
+    EXPECT_EQ(rows("select count(*) from tavo_b.pr207ext"), "1");
+    // The other installation's schema is untouched, its triggers never off.
+    EXPECT_EQ(rows("select attr_007 from tavo.ka007par"), "ŠTEVILO_KOPIJ");
+    EXPECT_TRUE(medTekom.contains("TAVO|ENABLED,TAVO_B|DISABLED")) << medTekom.join('\n').toStdString();
+    EXPECT_EQ(medTekom.filter("TAVO|DISABLED").size(), 0);
+    EXPECT_EQ(rows(stanje), "TAVO|ENABLED,TAVO_B|ENABLED");
 }
