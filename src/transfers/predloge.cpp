@@ -9,7 +9,6 @@
 
 #include <QDate>
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace {
@@ -37,7 +36,8 @@ QStringList poljaIzraza(const QString &izraz)
     return out;
 }
 
-int poljeTemplate(const TPredloga &p, const QString &ime)
+// Position of a field in the template (names without regard to case), or -1.
+int indeksPolja(const TPredloga &p, const QString &ime)
 {
     for (int i = 0; i < p.polja.size(); ++i) {
         if (p.polja.at(i).polje.compare(ime, Qt::CaseInsensitive) == 0)
@@ -46,6 +46,8 @@ int poljeTemplate(const TPredloga &p, const QString &ime)
     return -1;
 }
 
+// A file described without fields is a fault of the table (named at the
+// line of its "datoteka").
 void zakljuci(const TPredloga *p, int vrstica)
 {
     if (p && p->polja.isEmpty())
@@ -101,7 +103,7 @@ QVector<TPredloga> preberiPredloge(const QString &besedilo)
         f.dolzina = t.at(2).toInt(&ok);
         if (!jeIme(f.polje) || f.polje.size() > 10)
             napacnaVrstica(st, QStringLiteral("neveljavno ime polja %1").arg(t.at(0)));
-        if (poljeTemplate(*tekoca, f.polje) >= 0)
+        if (indeksPolja(*tekoca, f.polje) >= 0)
             napacnaVrstica(st, QStringLiteral("polje %1 je že v datoteki %2").arg(f.polje, tekoca->datoteka));
         if (f.tip != QLatin1String("C") && f.tip != QLatin1String("M") && f.tip != QLatin1String("D"))
             napacnaVrstica(st, QStringLiteral("vrsta polja %1 ni C, M ali D").arg(t.at(1)));
@@ -124,7 +126,7 @@ QVector<TPredloga> preberiPredloge(const QString &besedilo)
     for (const TPredloga &p : out) {
         for (const TPredlogaIndeks &ix : p.indeksi) {
             for (const QString &ime : poljaIzraza(ix.izraz)) {
-                if (poljeTemplate(p, ime) < 0)
+                if (indeksPolja(p, ime) < 0)
                     throw EMoxError(QStringLiteral("Tabela predlog DBF: indeks %1 datoteke %2 navaja polje %3, ki ga ni")
                                         .arg(ix.ime, p.datoteka, ime));
             }
