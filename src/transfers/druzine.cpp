@@ -1,6 +1,8 @@
 #include "transfers/druzine.h"
 
 #include "transfers/analize.h"
+#include "transfers/grupe023.h"
+#include "transfers/palete.h"
 #include "transfers/obrazci.h"
 #include "transfers/parametri.h"
 #include "transfers/sks.h"
@@ -23,6 +25,11 @@ const QList<TDruzina> &druzine()
          &osveziParametre},
         // ANALIZEHC: refreshed by script; its preparation is the screen's only.
         {QStringLiteral("ANALIZEHC"), {}, &osveziAnalizeHC},
+        // GRUPE023: the script refreshes; its preparation (reading the saved
+        // list xg_023.str) is there for runs that ask for it.
+        {QStringLiteral("GRUPE023"), &pripraviGrupe023Skripta, &osveziGrupe023},
+        // PALETE: the script prepares with the save directory's xp_palet.str.
+        {QStringLiteral("PALETE"), &pripraviPaleteSkripta, &osveziPalete},
     };
     return seznam;
 }
