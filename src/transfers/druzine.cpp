@@ -1,6 +1,7 @@
 #include "transfers/druzine.h"
 
 #include "transfers/analize.h"
+#include "transfers/grupe.h"
 #include "transfers/grupe023.h"
 #include "transfers/palete.h"
 #include "transfers/obrazci.h"
@@ -25,6 +26,8 @@ const QList<TDruzina> &druzine()
          &osveziParametre},
         // ANALIZEHC: refreshed by script; its preparation is the screen's only.
         {QStringLiteral("ANALIZEHC"), {}, &osveziAnalizeHC},
+        // GRUPE: the script prepares with the folder's xg_grupe.str.
+        {QStringLiteral("GRUPE"), &pripraviGrupeIzDatoteke, &osveziGrupe},
         // GRUPE023: the script refreshes; its preparation (reading the saved
         // list xg_023.str) is there for runs that ask for it.
         {QStringLiteral("GRUPE023"), &pripraviGrupe023Skripta, &osveziGrupe023},

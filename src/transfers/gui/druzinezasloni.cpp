@@ -1,6 +1,7 @@
 #include "transfers/gui/druzinezasloni.h"
 
 #include "transfers/gui/analizescreen.h"
+#include "transfers/gui/grupescreen.h"
 #include "transfers/gui/grupe023screen.h"
 #include "transfers/gui/paletescreen.h"
 #include "transfers/gui/obrazciscreen.h"
@@ -16,6 +17,7 @@ void registerFamilyScreens(TDispatch &dispatch, const std::function<TScreens *()
     registerPaleteScreens(dispatch, screens);
     registerObrazciScreens(dispatch, screens);
     registerSksScreens(dispatch, screens);
+    registerGrupeScreens(dispatch, screens);
     (void)dispatch;
     (void)screens;
 }
