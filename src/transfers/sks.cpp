@@ -14,6 +14,8 @@
 #include "shell/text.h"
 #include "transfers/okvir.h"
 
+#include <QHash>
+
 namespace {
 
 const QStringList kPoljaGlave = {QStringLiteral("SIFRA000"), QStringLiteral("DOL__000"), QStringLiteral("DESC_000"),
@@ -127,6 +129,7 @@ public:
 private:
     void glava();
     void vrednost();
+    void naloziSeznam(const QString &sifra);
     QString polje(TApolloDataSet &t, int i) { return TApolloField(&t, i).AsString(); }
 
     TMoxContext &m_ctx;
@@ -137,7 +140,24 @@ private:
     TOracleQuery m_vstavi{&m_ctx.osOracle};
     TOracleQuery m_popravi{&m_ctx.osOracle};
     int m_polja[7] = {};
+
+    // The values of one list as the value lookup finds them: by the key
+    // without its trailing blanks, the row with the highest status.
+    struct TVrednost {
+        QString kljuc; // as stored
+        QString opis, opis1;
+    };
+    QString m_seznam;
+    bool m_seznamNalozen = false;
+    QHash<QString, TVrednost> m_vrednostiSeznama;
 };
+
+QString brezKoncnihPresledkov(QString s)
+{
+    while (!s.isEmpty() && s.back() == u' ')
+        s.chop(1);
+    return s;
+}
 
 void TOsvezevanjeSKS::izvedi()
 {
@@ -172,10 +192,12 @@ void TOsvezevanjeSKS::izvedi()
     // Values.
     m_iskanje.Close();
     m_iskanje.DeleteVariables();
-    m_iskanje.SQL = QStringList{m_o.stavek({QStringLiteral(
-        "select * from tavo.kg000ss0 where sifra000=:s000 and rTrim(kljuc000)=:kljuc000 order by stat_000 desc")})};
+    // The values are looked up a list at a time (the file holds them by
+    // list): a lookup per value compares the trimmed key of every value of
+    // the list and cannot use the index.
+    m_iskanje.SQL = QStringList{
+        m_o.stavek({QStringLiteral("select * from tavo.kg000ss0 where sifra000=:s000 order by stat_000 desc")})};
     m_iskanje.DeclareVariable(QStringLiteral("s000"), otString);
-    m_iskanje.DeclareVariable(QStringLiteral("kljuc000"), otString);
     m_stevilka.SQL = QStringList{m_o.stavek({QStringLiteral("begin :naslednji:=tavo.getSequence('KG000SS0'); end;")})};
     m_stevilka.DeclareVariable(QStringLiteral("naslednji"), otInteger);
     m_vstavi.Clear();
@@ -260,12 +282,9 @@ void TOsvezevanjeSKS::vrednost()
     const QString oznaka = sifra + QStringLiteral("  ") + kljuc;
     m_o.setPredpona(oznaka + moxtext::crlf);
 
-    m_iskanje.Close();
-    m_iskanje.SetVariable(QStringLiteral("s000"), sifra);
-    m_iskanje.SetVariable(QStringLiteral("kljuc000"), kljuc);
-    m_iskanje.Open();
-    if (m_iskanje.Eof()) {
-        m_iskanje.Close();
+    naloziSeznam(sifra);
+    const auto najdena = m_vrednostiSeznama.constFind(kljuc);
+    if (najdena == m_vrednostiSeznama.constEnd()) {
         m_o.novo(1, QStringLiteral("NOVO: ") + oznaka);
         if (m_o.samoPreverjanje())
             return;
@@ -283,6 +302,7 @@ void TOsvezevanjeSKS::vrednost()
             m_vstavi.SetVariable(QStringLiteral("id___000"), st.AsInteger());
             m_vstavi.Execute();
             m_ctx.osOracle.Commit();
+            m_vrednostiSeznama.insert(kljuc, TVrednost{kljuc, opis, opis1});
         } catch (const EMoxError &e) {
             m_o.napaka(1, QStringLiteral("NAPAKA: dodajanje ") + oznaka, e.message(), mtWarning);
         }
@@ -292,10 +312,9 @@ void TOsvezevanjeSKS::vrednost()
     // The row that wins (the active one before inactive ones) is the one
     // compared and the one corrected: its own key is bound, so a key stored
     // with trailing blanks is corrected too.
-    const QString staro = m_iskanje.FieldByName(QStringLiteral("OPIS_000")).AsString();
-    const QString staro1 = m_iskanje.FieldByName(QStringLiteral("OPIS1000")).AsString();
-    const QString kljucOracle = m_iskanje.FieldByName(QStringLiteral("KLJUC000")).AsString();
-    m_iskanje.Close();
+    const QString staro = najdena->opis;
+    const QString staro1 = najdena->opis1;
+    const QString kljucOracle = najdena->kljuc;
     if (staro == opis && staro1 == opis1)
         return;
     QStringList vrstice{QStringLiteral("POPR: ") + oznaka};
@@ -315,9 +334,32 @@ void TOsvezevanjeSKS::vrednost()
         if (m_popravi.RowsProcessed() < 1)
             throw EMoxError(QStringLiteral("Vrstica ni bila popravljena"));
         m_ctx.osOracle.Commit();
+        m_vrednostiSeznama.insert(kljuc, TVrednost{kljucOracle, opis, opis1});
     } catch (const EMoxError &e) {
         m_o.napaka(1, QStringLiteral("NAPAKA: popravljanje ") + oznaka, e.message(), mtWarning);
     }
+}
+
+void TOsvezevanjeSKS::naloziSeznam(const QString &sifra)
+{
+    if (m_seznamNalozen && m_seznam == sifra)
+        return;
+    m_seznamNalozen = false;
+    m_vrednostiSeznama.clear();
+    m_iskanje.Close();
+    m_iskanje.SetVariable(QStringLiteral("s000"), sifra);
+    m_iskanje.Open();
+    for (; !m_iskanje.Eof(); m_iskanje.Next()) {
+        const QString kljuc = m_iskanje.FieldByName(QStringLiteral("KLJUC000")).AsString();
+        const QString k = brezKoncnihPresledkov(kljuc);
+        // Rows come by status, highest first: the first of a key wins.
+        if (!m_vrednostiSeznama.contains(k))
+            m_vrednostiSeznama.insert(k, TVrednost{kljuc, m_iskanje.FieldByName(QStringLiteral("OPIS_000")).AsString(),
+                                                   m_iskanje.FieldByName(QStringLiteral("OPIS1000")).AsString()});
+    }
+    m_iskanje.Close();
+    m_seznam = sifra;
+    m_seznamNalozen = true;
 }
 
 } // namespace

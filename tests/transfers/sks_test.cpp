@@ -375,6 +375,36 @@ TEST_F(Sks, EarlyEndsAreFailedRuns)
     EXPECT_EQ(ctx.pNapakePrenosov, 3);
 }
 
+// The value file need not be ordered by list, and may name a value twice:
+// the second finds the row the first inserted.
+TEST_F(Sks, ValuesInAnyOrderAndTwiceAreAppliedOnce)
+{
+    izvorA();
+    streze(QStringLiteral("TAVO_A"));
+    pripravi(QStringLiteral("%"));
+    {
+        TApolloDataSet t;
+        t.TableName = ctx.currSaveDir + QStringLiteral("KG000SS0");
+        t.Open();
+        for (const char *v : {"Z01|SI|Slovenija", "P10|1|Zavarovalnica Triglav", "Z01|SI|Slovenija, EU"}) {
+            const QStringList f = QString::fromUtf8(v).split(u'|');
+            t.Append();
+            t.FieldByName(QStringLiteral("SIFRA000")).setAsString(f[0]);
+            t.FieldByName(QStringLiteral("KLJUC000")).setAsString(f[1]);
+            t.FieldByName(QStringLiteral("OPIS_000")).setAsString(f[2]);
+            t.Post();
+        }
+        t.Close();
+    }
+    streze(QStringLiteral("TAVO_B"));
+    const TIzidDruzine izid = osvezi(false);
+    EXPECT_EQ(izid.status, QStringLiteral("N")) << izid.napaka.toStdString();
+    EXPECT_EQ(stevci(izid), QStringLiteral("2/2/0/0 8/5/3/0"));
+    EXPECT_EQ(rows(QStringLiteral("select sifra000,kljuc000,opis_000,stat_000 from kg000ss0 "
+                                  "where kljuc000 in ('SI','1') order by sifra000")),
+              QStringLiteral("P10|1|Zavarovalnica Triglav|1,Z01|SI|Slovenija, EU|1"));
+}
+
 TEST(SksFilter, ConditionBindsEachItem)
 {
     struct Primer {
