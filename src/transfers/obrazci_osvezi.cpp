@@ -125,6 +125,7 @@ private:
     void regije(const QString &izvor);
     void regija();
     void neuporabno(int prehod, const QString &vrstica);
+    void sirote(TApolloDataSet &t, int prehod, const QString &predpona, const QString &oznaka);
 
     TMoxContext &m_ctx;
     TOkvirOsvezevanja &m_o;
@@ -146,6 +147,7 @@ private:
     TStanjeObrazca m_stanje = TStanjeObrazca::obstaja;
     QString m_cilj;      // its code at the receiving installation (text)
     QString m_opisObrazca; // its description, for the lines of its fields and regions
+    QSet<QString> m_obrazciDatoteke; // the form codes of the forms' file that were read
 };
 
 void TOsvezevanjeObrazcev::izvedi()
@@ -163,6 +165,26 @@ void TOsvezevanjeObrazcev::izvedi()
         m_ta900.Next();
     }
     m_o.koncajPrehod(0, m_ta900.Eof());
+    if (m_ta900.Eof()) {
+        sirote(m_ta901, 1, QStringLiteral("NAPAKA(901): "), QStringLiteral("ORDIN901"));
+        sirote(m_ta902, 2, QStringLiteral("NAPAKA(902): "), QStringLiteral("DESC_902"));
+    }
+}
+
+// Fields and regions whose form is not in the forms' file are never reached
+// through a form: each is counted and listed as an error of its pass.
+void TOsvezevanjeObrazcev::sirote(TApolloDataSet &t, int prehod, const QString &predpona, const QString &oznaka)
+{
+    for (t.First(); !t.Eof(); t.Next()) {
+        const QString obrazec = besedilo(t, QStringLiteral("SIFRA900"));
+        if (m_obrazciDatoteke.contains(obrazec))
+            continue;
+        m_o.preberi(prehod);
+        ++m_o.stevci(prehod).napak;
+        m_o.vrstica(predpona + obrazec + QStringLiteral("  ") + besedilo(t, oznaka) + QStringLiteral(" obrazca ") +
+                    obrazec + QStringLiteral(" ni v datoteki KA900REP"));
+        m_o.prikazi(prehod);
+    }
 }
 
 void TOsvezevanjeObrazcev::pripraviStavke()
@@ -323,6 +345,7 @@ void TOsvezevanjeObrazcev::obrazec()
     const bool oznacen = besedilo(m_ta900, QStringLiteral("POPRAVI")) == QStringLiteral("*");
     m_opisObrazca = opis;
     m_cilj = izvor;
+    m_obrazciDatoteke.insert(izvor);
 
     if (opis.isEmpty()) {
         // A form is recognised by its description: one without it would be

@@ -278,6 +278,31 @@ TEST_F(Obrazci, UnmarkedRecordsAreListedButLeftAlone)
     EXPECT_EQ(rows("select desc_901,font_901 from ka901rat where sifra900=8 and ordin901=5"), "Zdravilo|Courier 10");
 }
 
+// Fields and regions whose form record is gone from the forms' file (a
+// package edited by hand) are not dropped silently.
+TEST_F(Obrazci, FieldsAndRegionsWithoutTheirFormAreErrors)
+{
+    izvoz();
+    pripravi();
+    {
+        TApolloDataSet t;
+        t.TableName = ctx.currSaveDir + "KA900REP";
+        t.Open();
+        for (t.First(); !t.Eof(); t.Next())
+            if (t.FieldByName("SIFRA900").AsString() == "42")
+                t.Delete();
+        t.Close();
+    }
+    uvoz();
+    TIzidDruzine izid = osvezi(false);
+    EXPECT_EQ(stevci(izid), "3/0/1/0 6/1/1/1 3/1/0/1");
+    EXPECT_EQ(izid.status, "D");
+    const QStringList rez = rezultat();
+    EXPECT_TRUE(rez.contains("NAPAKA(901): 42  1 obrazca 42 ni v datoteki KA900REP")) << rez.join('\n').toStdString();
+    EXPECT_TRUE(rez.contains("NAPAKA(902): 42  Glava obrazca 42 ni v datoteki KA900REP")) << rez.join('\n').toStdString();
+    EXPECT_EQ(rows("select count(*) from ka901rat where desc_901='Preiskava'"), "0");
+}
+
 TEST_F(Obrazci, FailedStatementsAreCountedListedAndTheRunGoesOn)
 {
     izvoz();
