@@ -3,6 +3,7 @@
 
 #include "dbf/apollo.h"
 #include "dbf/dbfops.h"
+#include "log/history.h"
 #include "log/runlog.h"
 #include "oracle/oracle.h"
 #include "oracle/schemanames.h"
@@ -177,6 +178,11 @@ namespace {
 // The row triggers of the three tables, switched off for the refresh: only
 // those that did switch off are switched on again, and a switch-on that
 // fails leaves the table without its trigger, an error of the run.
+//
+// While a trigger is off, the run history holds a marker row for its table
+// ("IZKLOPLJENI TRIGGERJI " + owner.table, mark "T"), the same the general
+// refresh keeps: a run killed in between leaves it, and the start-up switches
+// that table's triggers on again (vklopiPozabljeneTriggerje).
 class TTriggerjiParametrov {
 public:
     explicit TTriggerjiParametrov(TMoxContext &ctx) : m_ctx(ctx), m_stavek(&ctx.osOracle) {}
@@ -186,9 +192,15 @@ public:
         const QStringList stavki = stavkiTriggerjevParametrov(m_ctx, QStringLiteral("DISABLE"));
         for (int i = 0; i < stavki.size(); ++i) {
             try {
+                oznaka(i, true);
                 izvedi(stavki[i]);
                 m_izklopljeni << i;
             } catch (const EMoxError &e) {
+                try {
+                    oznaka(i, false);
+                } catch (const EMoxError &) {
+                    // A marker left behind only switches on a trigger that is on.
+                }
                 // No such trigger or no privilege: the rows get the trigger's
                 // work, as they would from the application.
                 const QString opomba = QStringLiteral("OPOZORILO: ") + stavki[i] + QStringLiteral(" ni uspel: ") +
@@ -215,6 +227,12 @@ public:
                 o.vrstica(QStringLiteral("NAPAKA: ") + sporocilo.simplified());
                 if (m_ctx.ui)
                     m_ctx.ui->showMessage(sporocilo);
+                continue; // the marker stays: the start-up tries again
+            }
+            try {
+                oznaka(i, false);
+            } catch (const EMoxError &) {
+                // A marker left behind only switches on a trigger that is on.
             }
         }
         m_izklopljeni.clear();
@@ -226,6 +244,28 @@ private:
         m_stavek.Clear();
         m_stavek.SQL << besedilo;
         m_stavek.Execute();
+    }
+
+    // Writes (or removes) the marker of table i while its trigger is off.
+    void oznaka(int i, bool zapisi)
+    {
+        if (!m_ctx.p_moxShrani)
+            return;
+        static const char *const tabele[] = {"KA007PAR", "PR107PAR", "PR207EXT"};
+        const QString vrsta = QStringLiteral("IZKLOPLJENI TRIGGERJI ") + moxtext::upperAZ(m_ctx.currUserAsTavo) + u'.' +
+                              QLatin1String(tabele[i]);
+        if (zapisi)
+            izvediNaZgodovini(m_ctx.osOracle,
+                              QStringLiteral("insert into orna_util.orna_mox (datummox,user_mox,vrstamox,napakemox) "
+                                             "values (sysdate,:user_mox,:vrstamox,:napakemox)"),
+                              {{QStringLiteral("user_mox"), m_ctx.currUser},
+                               {QStringLiteral("vrstamox"), vrsta},
+                               {QStringLiteral("napakemox"), QStringLiteral("T")}});
+        else
+            izvediNaZgodovini(m_ctx.osOracle,
+                              QStringLiteral("delete from orna_util.orna_mox where vrstamox=:vrstamox and "
+                                             "napakemox=:napakemox"),
+                              {{QStringLiteral("vrstamox"), vrsta}, {QStringLiteral("napakemox"), QStringLiteral("T")}});
     }
 
     TMoxContext &m_ctx;

@@ -162,6 +162,11 @@ TEST_F(Parametri, NewParametersArriveWholeExistingOnesAreLeft)
     // For real: the new parameters with their values and the extension,
     // under keys of this installation; the existing one untouched.
     medTekom.clear();
+    QStringList oznakeMedTekom;
+    hui.naDogodke = [&] {
+        medTekom << stanjeTriggerjev();
+        oznakeMedTekom << rows("select vrstamox from orna_util.orna_mox where napakemox='T' order by vrstamox");
+    };
     izid = osvezi();
     EXPECT_EQ(izid.status, "N") << izid.napaka.toStdString();
     EXPECT_EQ(stevci(izid), "3/2/0 4/4/0 1/1/0");
@@ -186,6 +191,11 @@ TEST_F(Parametri, NewParametersArriveWholeExistingOnesAreLeft)
     EXPECT_TRUE(medTekom.contains("BTKA007PAR|DISABLED,BTPR107PAR|DISABLED,BTPR207EXT|DISABLED"))
         << medTekom.join('\n').toStdString();
     EXPECT_EQ(stanjeTriggerjev(), kEnabled);
+    // While they were off, the run history named their tables for the
+    // start-up's repair of a run that dies; the markers went with the run.
+    EXPECT_TRUE(oznakeMedTekom.contains("IZKLOPLJENI TRIGGERJI TAVO.KA007PAR,IZKLOPLJENI TRIGGERJI TAVO.PR107PAR,"
+                                        "IZKLOPLJENI TRIGGERJI TAVO.PR207EXT"))
+        << oznakeMedTekom.join('\n').toStdString();
 
     const QString datum = QDate::currentDate().toString("dd.MM.yyyy");
     const QStringList log = logLines();
@@ -293,7 +303,10 @@ TEST_F(Parametri, TriggerSwitches)
     EXPECT_EQ(rows("select trigger_name,status from dba_triggers where trigger_name like 'BT%PAR' or "
                    "trigger_name like 'BTPR207%' order by 1"),
               "BTKA007PAR|ENABLED");
-    EXPECT_EQ(rows("select napakemox from orna_util.orna_mox"), "D");
+    // The table whose trigger could not be switched on keeps its marker for
+    // the start-up's repair.
+    EXPECT_EQ(rows("select vrstamox,napakemox from orna_util.orna_mox order by napakemox"),
+              "PARAMETRI|D,IZKLOPLJENI TRIGGERJI TAVO.PR207EXT|T");
     EXPECT_EQ(logLines().filter("OPOZORILO: ALTER TRIGGER TAVO.BTPR107PAR DISABLE").size(), 1);
 }
 
