@@ -118,6 +118,17 @@ bool celoStevilo(const QString &besedilo, QVariant &vrednost)
     return ok;
 }
 
+// A write that failed (its commit included) leaves nothing behind; every
+// earlier write of the run is committed already.
+void odstrani(TMoxContext &ctx)
+{
+    try {
+        ctx.osOracle.Rollback();
+    } catch (const EMoxError &) {
+        // The failure itself is what the run reports.
+    }
+}
+
 class TOsvezevanjeSKS {
 public:
     TOsvezevanjeSKS(TMoxContext &ctx, TOkvirOsvezevanja &o, TApolloDataSet &glave, TApolloDataSet &vrednosti)
@@ -266,6 +277,7 @@ void TOsvezevanjeSKS::glava()
         q.Execute();
         m_ctx.osOracle.Commit();
     } catch (const EMoxError &e) {
+        odstrani(m_ctx);
         if (nova)
             m_o.napaka(0, QStringLiteral("NAPAKA: dodajanje glave") + sifra, e.message(), mtInformation);
         else
@@ -304,6 +316,7 @@ void TOsvezevanjeSKS::vrednost()
             m_ctx.osOracle.Commit();
             m_vrednostiSeznama.insert(kljuc, TVrednost{kljuc, opis, opis1});
         } catch (const EMoxError &e) {
+            odstrani(m_ctx);
             m_o.napaka(1, QStringLiteral("NAPAKA: dodajanje ") + oznaka, e.message(), mtWarning);
         }
         return;
@@ -336,6 +349,7 @@ void TOsvezevanjeSKS::vrednost()
         m_ctx.osOracle.Commit();
         m_vrednostiSeznama.insert(kljuc, TVrednost{kljucOracle, opis, opis1});
     } catch (const EMoxError &e) {
+        odstrani(m_ctx);
         m_o.napaka(1, QStringLiteral("NAPAKA: popravljanje ") + oznaka, e.message(), mtWarning);
     }
 }
