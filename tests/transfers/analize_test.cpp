@@ -286,3 +286,17 @@ TEST_F(Analize, PrekiniEndsTheRunAsFailed)
     EXPECT_EQ(rows("select desc_908 from pr908cxr where code_908='AND'"), "Stara analiza");
     EXPECT_TRUE(resultLines("ANALIZEHC").contains("NAPAKA: Osveževanje je bilo prekinjeno pred koncem datoteke"));
 }
+
+TEST_F(Analize, TextTheFileCannotHoldWholeStopsThePreparation)
+{
+    podatki();
+    connect(kIzvoz);
+    // A character the file's code page lacks would arrive as "?".
+    exec({"update i_xml_x03 set xml__003='<analiza ime=\"BOD\">→</analiza>' where sifrax03=103"});
+    try {
+        pripravi();
+        FAIL() << "the preparation went on";
+    } catch (const EMoxError &e) {
+        EXPECT_TRUE(e.message().contains("XML__003")) << e.message().toStdString();
+    }
+}
