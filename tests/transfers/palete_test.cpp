@@ -46,6 +46,17 @@ TEST(PaleteNastavitve, EntriesCodesAndServices)
     const TNastavitveGrup n = preberiNastavitvePalet({"###", "P1", "###", "P10 STORITVE", "###", "P1 STORITVE"});
     EXPECT_FALSE(n.vnosZa("P1").storitve);
     EXPECT_TRUE(n.vnosZa("P10").storitve);
+
+    // No limit on the number of entries; a text without "###" uses its only
+    // header.
+    QStringList mnogo;
+    for (int i = 1; i <= 150; ++i)
+        mnogo << "###" << QStringLiteral("P%1%2").arg(i).arg(i % 2 ? " STORITVE" : "");
+    const TNastavitveGrup m = preberiNastavitvePalet(mnogo);
+    EXPECT_EQ(m.stevilo, 150);
+    EXPECT_TRUE(m.vnosZa("P149").storitve);
+    EXPECT_FALSE(m.vnosZa("P150").storitve);
+    EXPECT_TRUE(preberiNastavitvePalet({"P5 STORITVE"}).vnosZa("P5").storitve);
 }
 
 class PaleteRoundTrip : public RoundTrip {
