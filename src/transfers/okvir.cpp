@@ -91,6 +91,9 @@ void TOkvirOsvezevanja::zacni()
     if (m_napredek && m_napredek->tece)
         m_napredek->tece(true);
 
+    // A folder that is not there is a mistyped path: said, and nothing made.
+    if (!QFileInfo(m_pot).isDir())
+        throw EMoxError(QStringLiteral("Direktorij ") + m_pot + QStringLiteral(" ne obstaja"));
     pripraviRezultatiDir(m_pot);
     if (m_ctx.ui)
         m_ctx.ui->processEvents();
