@@ -753,6 +753,53 @@ bool TApolloDataSet::Seek(const QString &text)
     if (prefix.size() > d->keyExpr.keyLength && isBlank(prefix.constData() + d->keyExpr.keyLength,
                                                         int(prefix.size()) - d->keyExpr.keyLength))
         prefix.truncate(d->keyExpr.keyLength);
+    return seekBytes(prefix);
+}
+
+bool TApolloDataSet::SeekFields(const QStringList &values)
+{
+    d->checkActive();
+    if (d->mode != TApolloDataSet::Impl::Mode::Browse)
+        Post();
+    if (!d->order.isOpen())
+        d->fail(QStringLiteral("iskanje brez aktivnega indeksa"));
+    QList<QByteArray> bytes;
+    bytes.reserve(values.size());
+    for (const QString &v : values)
+        bytes << moxtext::toCp1250(v);
+    QByteArray prefix;
+    if (!d->keyExpr.leadingKey(bytes, prefix)) {
+        // No key can hold these values: not found, positioned past the end.
+        d->eof = true;
+        d->orderSynced = false;
+        return false;
+    }
+    return seekBytes(prefix);
+}
+
+bool TApolloDataSet::SeekExact(const QString &text)
+{
+    d->checkActive();
+    if (d->mode != TApolloDataSet::Impl::Mode::Browse)
+        Post();
+    if (!d->order.isOpen())
+        d->fail(QStringLiteral("iskanje brez aktivnega indeksa"));
+    QByteArray key = moxtext::toCp1250(text);
+    const int n = d->keyExpr.keyLength;
+    if (key.size() > n) {
+        if (!isBlank(key.constData() + n, int(key.size()) - n)) {
+            d->eof = true;
+            d->orderSynced = false;
+            return false;
+        }
+        key.truncate(n);
+    }
+    key.append(n - int(key.size()), ' ');
+    return seekBytes(key);
+}
+
+bool TApolloDataSet::seekBytes(const QByteArray &prefix)
+{
     quint32 r = d->order.seekPrefix(prefix);
     while (r != 0 && !ShowDeleted && d->isDeleted(r)) {
         r = d->order.next();

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <memory>
@@ -110,8 +111,21 @@ public:
     // it has no extension) and makes it the active order.
     void Index(const QString &indexFile, const QString &expression, const QString &condition = QString(),
                bool unique = false, int options = 0);
-    // Positions on the first record whose key begins with text.
+    // Positions on the first record whose key begins with text (a prefix
+    // seek: "A1" finds a key "A10").
     bool Seek(const QString &text);
+    // Seeks that decide whether a record is present, comparing whole fields:
+    // SeekFields positions on the first record (in index order) whose key's
+    // leading fields hold exactly these values, each blank-padded to the
+    // width of its field in the key expression. With a value for every field
+    // of the key it finds that key only ("A1" never finds "A10"); with fewer
+    // it finds any key that begins with those whole fields (a group code alone
+    // finds every link of that group in an index over "code_061,code_060").
+    // A value that does not fit its field, or more values than fields, finds
+    // nothing.
+    bool SeekFields(const QStringList &values);
+    // The whole key: text blank-padded to the key's length.
+    bool SeekExact(const QString &text);
     // Back to physical order (the index file stays as it is).
     void CloseIndex();
     bool HasIndex() const;
@@ -135,6 +149,9 @@ public:
     void setFileSystem(std::shared_ptr<dbfio::FileSystem> fs);
 
 private:
+    // Positions on the first record (index order) whose key begins with the
+    // bytes; records marked deleted are passed over unless ShowDeleted.
+    bool seekBytes(const QByteArray &prefix);
     friend class TApolloField;
     struct Impl;
     std::unique_ptr<Impl> d;

@@ -91,6 +91,27 @@ QByteArray KeyExpression::key(const char *record) const
     return k;
 }
 
+bool KeyExpression::leadingKey(const QList<QByteArray> &values, QByteArray &out) const
+{
+    out.clear();
+    if (values.size() > parts.size())
+        return false;
+    for (int i = 0; i < values.size(); ++i) {
+        QByteArray v = values.at(i);
+        const int w = parts.at(i).width;
+        if (v.size() > w) {
+            for (qsizetype j = w; j < v.size(); ++j) {
+                if (v.at(j) != ' ')
+                    return false;
+            }
+            v.truncate(w);
+        }
+        out += v;
+        out.append(w - int(v.size()), ' ');
+    }
+    return true;
+}
+
 KeyExpression parseExpression(const QString &text, const QVector<dbfformat::Field> &fields)
 {
     const QVector<Token> toks = tokenize(text);
@@ -128,10 +149,9 @@ KeyExpression parseExpression(const QString &text, const QVector<dbfformat::Fiel
         const Token &op = toks.at(i);
         if (op.kind == TokKind::End)
             break;
+        // "+" and "," both join the next field to the key.
         if (op.kind != TokKind::Operator)
-            invalid(text, QStringLiteral("pričakovan '+' na mestu %1").arg(op.pos));
-        if (op.text != QLatin1String("+"))
-            invalid(text, QStringLiteral("ločilo '%1' na mestu %2 ni podprto").arg(op.text).arg(op.pos));
+            invalid(text, QStringLiteral("pričakovan '+' ali ',' na mestu %1").arg(op.pos));
         ++i;
     }
     if (e.keyLength > kMaxKeyLength)

@@ -414,22 +414,14 @@ void TScreens::btOsveziParamClick()
     zapri(m_ctx.taDBF2);
     zapri(m_ctx.taDBF3);
     gumb->setEnabled(false);
-    // Triggers on again and the tables closed however the refresh ends; the
-    // switch's own failures are ignored.
+    // The tables closed however the refresh ends. The refresh switches the
+    // three tables' triggers off and on again itself.
     TNaKoncu konec([this, gumb] {
-        try {
-            run(moxops::triggerjiParametrovVklop);
-        } catch (...) {
-        }
         zapri(m_ctx.taDBF);
         zapri(m_ctx.taDBF2);
         zapri(m_ctx.taDBF3);
         gumb->setEnabled(true);
     });
-    try {
-        run(moxops::triggerjiParametrovIzklop);
-    } catch (...) {
-    }
     run(moxops::osveziParametre);
 }
 

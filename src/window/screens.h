@@ -68,13 +68,11 @@ inline constexpr const char *pripraviAnalizeHC = "pripraviAnalizeHC";
 inline constexpr const char *pripraviGrupe = "pripraviGrupe";
 inline constexpr const char *pripraviPalete = "pripraviPalete";
 inline constexpr const char *pripraviGrupe023 = "pripraviGrupe023";
-// Trigger switches around refreshes. The general table's switch works on
-// the connected user (currUser) and currTabela; the parameter one on the
-// row triggers of the three parameter tables.
+// Trigger switches of the general table's refresh, on the connected user
+// (currUser) and currTabela. (The parameter refresh switches its tables'
+// triggers itself.)
 inline constexpr const char *triggerjiSplosnoIzklop = "preklopiTriggerje:DISABLE";
 inline constexpr const char *triggerjiSplosnoVklop = "preklopiTriggerje:ENABLE";
-inline constexpr const char *triggerjiParametrovIzklop = "preklopiTriggerjeParametrov:DISABLE";
-inline constexpr const char *triggerjiParametrovVklop = "preklopiTriggerjeParametrov:ENABLE";
 // Structure files of the general screens.
 // spGetStr: the preparation screen's file button. TScreens has already shown
 // the open dialog; izbranaStruktura() holds the chosen file (empty when the

@@ -70,6 +70,12 @@ TEST(MoxDbf, CreateAppendDumpInfoSeek)
     r = tool({"seek", file, "NAME", "Q"});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.out.isEmpty());
+    // Whole values: a beginning is not enough.
+    r = tool({"seek", file, "NAME", "--whole", "Nov"});
+    EXPECT_EQ(r.code, 1);
+    r = tool({"seek", file, "NAME", "--whole", QStringLiteral("Novák")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("Novák,,\n"));
 }
 
 // The empty DBF of a structure file, beside it, as the structure editors make

@@ -10,8 +10,18 @@
 //                                          mapping and name for .mst)
 //   mox-dbf append FILE                    records from CSV on standard input
 //   mox-dbf seek FILE EXPRESSION KEY       first record whose key begins with KEY
+//   mox-dbf seek FILE EXPRESSION --whole VALUE...
+//                                          first record whose leading key fields
+//                                          hold exactly these values ("A1" does
+//                                          not find "A10")
 //   mox-dbf verify DIR                     the files of a transfer package against
 //                                          its manifest (MOX_MANIFEST.txt)
+//   mox-dbf templates DIR [FAMILY] [--replace]
+//                                          the template DBF files (and their
+//                                          indexes) of the groups, groups 023 and
+//                                          pallets transfers (FAMILY: GRUPE,
+//                                          GRUPE023, PALETE; all without it) that
+//                                          DIR lacks; --replace writes all anew
 //
 // Exit status: 0 success, 1 seek found nothing, 2 anything wrong (with a
 // message naming the file on standard error).
@@ -24,6 +34,7 @@
 #include "base/interaction.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "transfers/predloge.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -283,7 +294,9 @@ int cmdAppend(const QString &file)
     return 0;
 }
 
-int cmdSeek(const QString &file, const QString &expression, const QString &key)
+// With whole set, keys holds one value per leading field of the expression,
+// each compared whole (padded to its field's width); else keys[0] is a prefix.
+int cmdSeek(const QString &file, const QString &expression, const QStringList &keys, bool whole)
 {
     TApolloDataSet t;
     openForReading(t, file);
@@ -293,7 +306,7 @@ int cmdSeek(const QString &file, const QString &expression, const QString &key)
     const QString base = fi.suffix().isEmpty() ? table : table.left(table.size() - fi.suffix().size() - 1);
     const bool lower = !fi.suffix().isEmpty() && fi.suffix() == fi.suffix().toLower();
     t.Index(base + (lower ? QStringLiteral(".cdx") : QStringLiteral(".CDX")), expression);
-    if (!t.Seek(key))
+    if (!(whole ? t.SeekFields(keys) : t.Seek(keys.value(0))))
         return kNotFound;
     out(csvLine(recordValues(t)));
     return 0;
@@ -341,6 +354,18 @@ int cmdVerify(const QString &dir)
     return 0;
 }
 
+// Writes the templates DIR lacks (all of them with --replace) and names them.
+int cmdTemplates(const QString &dir, QStringList rest)
+{
+    const bool replace = rest.removeAll(QStringLiteral("--replace")) > 0;
+    if (rest.size() > 1)
+        return kFailure;
+    const QStringList made = namestiPredloge(dir, rest.value(0), replace);
+    for (const QString &name : made)
+        out(QStringLiteral("%1\n").arg(moxpath::join(dir, name)));
+    return 0;
+}
+
 int usage()
 {
     err(QStringLiteral(
@@ -351,7 +376,9 @@ int usage()
         "  mox-dbf create STRUKTURA.str | STRUKTURA.mst\n"
         "  mox-dbf append DATOTEKA   (CSV na standardnem vhodu, prva vrstica imena polj)\n"
         "  mox-dbf seek DATOTEKA IZRAZ KLJUČ\n"
-        "  mox-dbf verify MAPA"));
+        "  mox-dbf seek DATOTEKA IZRAZ --whole VREDNOST...\n"
+        "  mox-dbf verify MAPA\n"
+        "  mox-dbf templates MAPA [GRUPE|GRUPE023|PALETE] [--replace]"));
     return kFailure;
 }
 
@@ -378,8 +405,14 @@ int main(int argc, char **argv)
             return cmdAppend(file);
         if (cmd == QLatin1String("verify") && args.size() == 2)
             return cmdVerify(file);
+        if (cmd == QLatin1String("templates") && args.size() <= 4) {
+            const int rc = cmdTemplates(file, args.mid(2));
+            return rc == kFailure ? usage() : rc;
+        }
         if (cmd == QLatin1String("seek") && args.size() == 4)
-            return cmdSeek(file, args.at(2), args.at(3));
+            return cmdSeek(file, args.at(2), {args.at(3)}, false);
+        if (cmd == QLatin1String("seek") && args.size() >= 5 && args.at(3) == QLatin1String("--whole"))
+            return cmdSeek(file, args.at(2), args.mid(4), true);
         return usage();
     } catch (const EMoxError &e) {
         err(e.message());

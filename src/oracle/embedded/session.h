@@ -127,6 +127,17 @@ private:
     template <class F> void inDdl(F &&body);
     QString newConstraintName();
     void ddlCreateTable(const Stmt &s);
+    // a constraint of CREATE TABLE as the catalog records it
+    struct NamedConstraint {
+        QString name;
+        char type;
+        QStringList cols;
+    };
+    QStringList tableColumns(const Stmt &s, TableInfo &info);
+    std::vector<NamedConstraint> constraintClauses(const Stmt &s, const TableInfo &info, QStringList &defs);
+    void writeTableCatalog(const TableInfo &info, const std::vector<NamedConstraint> &named);
+    void insertColumnRow(const QString &owner, const QString &table, const ColumnInfo &c);
+    void dropSqliteTriggers(const QString &tableOwner, const QString &sqliteName);
     void ddlCreateIndex(const Stmt &s);
     void ddlCreateSequence(const Stmt &s);
     void ddlCreateTrigger(const Stmt &s);

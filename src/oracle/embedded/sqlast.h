@@ -1,7 +1,8 @@
 #pragma once
 // Tokens and syntax tree of the Oracle dialect the embedded engine accepts.
-// The parser (sqlparser.cpp) builds the tree; the translator turns it into
-// SQLite statements; the engine runs DDL and blocks from it directly.
+// The lexer (sqllexer.cpp) and parser (sqlparser*.cpp) build the tree; the
+// translator (translator*.cpp) turns it into SQLite statements; the engine
+// runs DDL and blocks from it directly.
 #include <QString>
 #include <QStringList>
 

@@ -11,7 +11,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace oraembed {
@@ -129,17 +131,51 @@ private:
     int m_viewDepth = 0;        // places naming a sequence's NEXTVAL so far
     bool m_singleRow = false;       // the next block is a scalar subquery's
 
+    // expressions (translator_expr.cpp)
     Gen expr(const Expr &e, Scope *scope);
+    Gen inList(const Expr &e, Scope *scope);
+    Gen caseExpr(const Expr &e, Scope *scope);
     Gen name(const Expr &e, Scope *scope);
-    Gen call(const Expr &e, Scope *scope);
     Gen binaryOp(const Expr &e, Scope *scope);
     Gen concat(const std::vector<Gen> &parts);
     Gen engineFunction(const Expr &e, const QString &owner, const QString &func, Scope *scope, const QString &shown);
+
+    // built-in functions (translator_call.cpp): each group gives nothing for
+    // a name it does not know
+    struct CallArgs;
+    Gen call(const Expr &e, Scope *scope);
+    std::optional<Gen> nullFunction(const CallArgs &c);
+    std::optional<Gen> conversionFunction(const CallArgs &c);
+    std::optional<Gen> textFunction(const CallArgs &c);
+    std::optional<Gen> numberFunction(const CallArgs &c);
+    std::optional<Gen> dateFunction(const CallArgs &c);
+
+    // queries (translator_query.cpp)
+    struct BlockConditions {
+        std::map<int, std::vector<const Expr *>> outerOn; // conditions with (+), by the table they outer-join
+        std::vector<const Expr *> rest;                   // the other conditions
+        qint64 limit = -1;                                // rows ROWNUM keeps, -1: all
+    };
     QString queryText(const Query &q, Scope *parent, std::vector<OutColumn> &cols);
     QString blockText(const QueryBlock &b, Scope *parent, std::vector<OutColumn> &cols,
                       const std::vector<OrderItem> *orderBy);
+    static bool dualOnly(const QueryBlock &b, const Scope &s);
+    static int tableOf(const Scope &s, const Expr *n);
+    static BlockConditions conditions(const QueryBlock &b, const Scope &s);
+    QStringList selectList(const QueryBlock &b, Scope &s, std::vector<OutColumn> &cols, bool singleRow);
+    QString joinedFrom(const QueryBlock &b, Scope &s);
+    QString outerJoinedFrom(Scope &s, const std::map<int, std::vector<const Expr *>> &outerOn);
+    QString rownumThenOrder(const QString &rest, const QStringList &items, const std::vector<OutColumn> &cols,
+                            const std::vector<OrderItem> &orderBy, Scope &s, qint64 limit);
     QString orderText(const std::vector<OrderItem> &items, Scope *scope);
     ScopeTable fromTable(const FromItem &f, Scope *parent);
+
+    // statements (translator_stmt.cpp)
+    QString insertText(const Stmt &s, const TableInfo &info);
+    QString returningText(const Stmt &s, const TableInfo &info, Scope &scope, const QString &qualifier,
+                          std::vector<ReturnTarget> &returning);
+
+    // names (translator.cpp)
     std::shared_ptr<const TableInfo> resolveTable(const QStringList &name, bool forWrite);
     const ScopeTable *findQualifier(Scope *scope, const QStringList &qual, Scope **found = nullptr) const;
     [[noreturn]] void invalidIdentifier(const QStringList &parts) const;

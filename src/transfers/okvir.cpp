@@ -1,0 +1,356 @@
+#include "transfers/okvir.h"
+
+#include "dbf/apollo.h"
+#include "run/dbfops.h"
+#include "general/general.h"
+#include "log/history.h"
+#include "log/messages.h"
+#include "log/runlog.h"
+#include "log/timing.h"
+#include "run/schemanames.h"
+#include "run/context.h"
+#include "base/moxerror.h"
+#include "base/paths.h"
+#include "base/text.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// An early end of the run; prikazano: the message was shown where it arose.
+class EUstavitev : public EMoxError {
+public:
+    EUstavitev(const QString &sporocilo, bool prikazano) : EMoxError(sporocilo), m_prikazano(prikazano) {}
+    bool prikazano() const { return m_prikazano; }
+
+private:
+    bool m_prikazano;
+};
+
+const QString kPrekinjeno = QStringLiteral("Osveževanje je bilo prekinjeno pred koncem datoteke");
+
+// A message of the database as one line of the result file.
+QString enaVrstica(QString s)
+{
+    s.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    s.replace(u'\n', u' ');
+    s.replace(u'\r', u' ');
+    return s.trimmed();
+}
+
+} // namespace
+
+TOkvirOsvezevanja::TOkvirOsvezevanja(TMoxContext &ctx, const TZahtevaDruzine &zahteva,
+                                     const TNapredekDruzine *napredek, TOpisOkvira opis)
+    : m_ctx(ctx), m_zahteva(zahteva), m_napredek(napredek), m_opis(std::move(opis))
+{
+    m_pot = moxpath::withTrailingSeparator(m_zahteva.pot.isEmpty() ? m_ctx.currSaveDir : m_zahteva.pot);
+    m_predpona = m_opis.predpona;
+    for (const QString &t : m_opis.tabele) {
+        TStevciPrehoda s;
+        s.oznaka = t;
+        m_izid.prehodi.append(s);
+    }
+}
+
+TOkvirOsvezevanja::~TOkvirOsvezevanja()
+{
+    for (TApolloDataSet *t : m_odprte) {
+        try {
+            t->Close();
+        } catch (const EMoxError &) {
+            // The family's files were only read.
+        }
+    }
+}
+
+TIzidDruzine TOkvirOsvezevanja::izvedi(const std::function<void(TOkvirOsvezevanja &)> &telo)
+{
+    try {
+        zacni();
+        telo(*this);
+    } catch (const std::exception &e) {
+        const auto *moja = dynamic_cast<const EMoxError *>(&e);
+        const auto *ustavitev = dynamic_cast<const EUstavitev *>(&e);
+        ustaviZgodaj(moja ? moja->message() : QString::fromLocal8Bit(e.what()), ustavitev && ustavitev->prikazano());
+    }
+    zakljuci();
+    return m_izid;
+}
+
+void TOkvirOsvezevanja::zacni()
+{
+    m_izid.status = QStringLiteral("N");
+    uraStart(m_ctx);
+    m_ctx.pKonec = false;
+    m_naprej = true;
+    m_spremembe = false;
+    m_samo = m_zahteva.samoPreverjanje;
+    for (int i = 0; i < m_izid.prehodi.size(); ++i)
+        prikazi(i);
+    if (m_napredek && m_napredek->tece)
+        m_napredek->tece(true);
+
+    // A folder that is not there is a mistyped path: said, and nothing made.
+    if (!QFileInfo(m_pot).isDir())
+        throw EMoxError(QStringLiteral("Direktorij ") + m_pot + QStringLiteral(" ne obstaja"));
+    pripraviRezultatiDir(m_pot);
+    if (m_ctx.ui)
+        m_ctx.ui->processEvents();
+    m_izid.rezultatnaDatoteka = rezultatiDir(m_pot) + m_opis.rezultat;
+    m_rez.setFileName(m_izid.rezultatnaDatoteka);
+    const QIODevice::OpenMode nacin =
+        QIODevice::WriteOnly | (m_opis.dopisi ? QIODevice::Append : QIODevice::Truncate);
+    if (!m_rez.open(nacin))
+        throw EMoxError(QStringLiteral("Napaka pri pisanju v: ") + m_izid.rezultatnaDatoteka + moxtext::crlf +
+                        m_rez.errorString());
+    vrstica(m_opis.naslov);
+}
+
+void TOkvirOsvezevanja::preveriDatoteke(const QStringList &imena)
+{
+    for (const QString &ime : imena) {
+        TApolloDataSet poskus;
+        poskus.TableName = moxpath::join(m_pot, ime);
+        if (QFileInfo::exists(poskus.resolvedPath()))
+            continue;
+        const QString sporocilo = QStringLiteral("Datoteka ") + m_pot + ime + QStringLiteral(" ne obstaja");
+        if (m_ctx.ui)
+            m_ctx.ui->showMessage(sporocilo);
+        throw EUstavitev(sporocilo, true);
+    }
+}
+
+void TOkvirOsvezevanja::odpriDBF(TApolloDataSet &tabela, const QString &ime, const QString &indeks)
+{
+    TConsoleInteraction konzola;
+    TInteraction &ui = m_ctx.ui ? *m_ctx.ui : static_cast<TInteraction &>(konzola);
+    if (!m_odprte.contains(&tabela))
+        m_odprte.append(&tabela);
+    if (!::odpriDBF(tabela, m_pot, ime, indeks, ui))
+        throw EUstavitev(QStringLiteral("NE MOREM ODPRETI tabele: ") + ime, true);
+}
+
+QString TOkvirOsvezevanja::stavek(const QStringList &vrstice) const
+{
+    return zamenjave(vrstice.join(moxtext::crlf), QStringLiteral("SQL"), m_ctx);
+}
+
+bool TOkvirOsvezevanja::prehod(int prehod, TApolloDataSet &tabela, const std::function<void()> &naZapis)
+{
+    m_tekoci = prehod;
+    while (!tabela.Eof() && naprej()) {
+        if (!tabela.Deleted()) {
+            preberi(prehod);
+            naZapis();
+        }
+        tabela.Next();
+    }
+    const bool doKonca = tabela.Eof();
+    koncajPrehod(prehod, doKonca);
+    return doKonca;
+}
+
+bool TOkvirOsvezevanja::naprej() const
+{
+    return m_naprej && !m_ctx.pKonec;
+}
+
+void TOkvirOsvezevanja::preberi(int prehod)
+{
+    m_tekoci = prehod;
+    ++stevci(prehod).prebranih;
+    prikazi(prehod);
+    if (m_ctx.ui)
+        m_ctx.ui->processEvents();
+}
+
+void TOkvirOsvezevanja::koncajPrehod(int prehod, bool doKonca)
+{
+    if (doKonca || m_ustavljeno)
+        return;
+    m_ustavljeno = true;
+    m_izid.status = QStringLiteral("D");
+    if (m_naprej) {
+        // "Prekini": the records not read were not applied.
+        ++stevci(prehod).napak;
+        prikazi(prehod);
+        m_izid.napaka = kPrekinjeno;
+        vrstica(QStringLiteral("NAPAKA: ") + kPrekinjeno);
+    } else if (m_izid.napaka.isEmpty()) {
+        m_izid.napaka = kPrekinjeno;
+    }
+}
+
+void TOkvirOsvezevanja::novo(int prehod, const QString &besedilo)
+{
+    ++stevci(prehod).novih;
+    prikazi(prehod);
+    vrstica(besedilo);
+    m_spremembe = true;
+}
+
+void TOkvirOsvezevanja::popravek(int prehod, const QStringList &vrstice)
+{
+    ++stevci(prehod).popravkov;
+    prikazi(prehod);
+    for (const QString &v : vrstice)
+        vrstica(v);
+    m_spremembe = true;
+}
+
+void TOkvirOsvezevanja::vrstica(const QString &besedilo)
+{
+    if (!m_rez.isOpen())
+        return;
+    const QByteArray b = moxtext::toCp1250(besedilo) + "\r\n";
+    // Each line reaches the file at once: a run that is killed keeps every
+    // line it wrote.
+    if (m_rez.write(b) != b.size() || !m_rez.flush())
+        throw EMoxError(QStringLiteral("Napaka pri pisanju v: ") + m_rez.fileName());
+}
+
+void TOkvirOsvezevanja::napaka(int prehod, const QString &vrsticaNapake, const QString &sporocilo,
+                               TMsgDlgType vrstaDialoga)
+{
+    ++stevci(prehod).napak;
+    prikazi(prehod);
+    m_izid.status = QStringLiteral("D");
+    vrstica(vrsticaNapake.isEmpty() ? QStringLiteral("NAPAKA: ") + enaVrstica(sporocilo) : vrsticaNapake);
+    if (!vrsticaNapake.isEmpty() && !sporocilo.isEmpty())
+        vrstica(QStringLiteral("        ") + enaVrstica(sporocilo));
+    if (m_opis.dialogi && !m_zahteva.brezSporocil && m_ctx.ui) {
+        if (m_ctx.ui->pokaziSporocilo(m_predpona + sporocilo, vrstaDialoga, mbYes | mbNo) == mrNo)
+            m_naprej = false;
+    }
+}
+
+TStevciPrehoda &TOkvirOsvezevanja::stevci(int prehod)
+{
+    while (m_izid.prehodi.size() <= prehod)
+        m_izid.prehodi.append(TStevciPrehoda());
+    return m_izid.prehodi[prehod];
+}
+
+void TOkvirOsvezevanja::prikazi(int prehod)
+{
+    if (m_napredek && m_napredek->prikazi)
+        m_napredek->prikazi(prehod, stevci(prehod));
+}
+
+void TOkvirOsvezevanja::neuspeh(const QString &napaka)
+{
+    m_izid.status = QStringLiteral("D");
+    if (m_izid.napaka.isEmpty())
+        m_izid.napaka = napaka;
+}
+
+void TOkvirOsvezevanja::ustaviZgodaj(const QString &sporocilo, bool prikazano)
+{
+    m_ustavljeno = true;
+    m_izid.status = QStringLiteral("D");
+    m_izid.napaka = sporocilo;
+    // The error that ended the run counts among the errors of the pass it
+    // stopped (the first one when it came before the passes).
+    ++stevci(m_tekoci).napak;
+    prikazi(m_tekoci);
+    try {
+        vrstica(QStringLiteral("NAPAKA: ") + enaVrstica(sporocilo));
+    } catch (const EMoxError &) {
+        // The message below still reaches the operator and the run log.
+    }
+    if (!prikazano && m_ctx.ui)
+        m_ctx.ui->showMessage(sporocilo);
+}
+
+QStringList TOkvirOsvezevanja::logVrstice() const
+{
+    QStringList v;
+    for (int i = 0; i < m_izid.prehodi.size(); ++i) {
+        const TStevciPrehoda &s = m_izid.prehodi[i];
+        const QString oznaka = s.oznaka.isEmpty() && i < m_opis.tabele.size() ? m_opis.tabele[i] : s.oznaka;
+        if (m_opis.zPopravki) {
+            v << logVrstica(m_ctx.currUser, oznaka, stevecBesedilo(s.novih), stevecBesedilo(s.popravkov),
+                            stevecBesedilo(s.napak), i > 0);
+        } else {
+            const QString zacetek = i > 0 ? QString(21, u' ')
+                                          : datumBesedilo(QDate::currentDate()) + QStringLiteral("  REFRESH:") + u' ';
+            v << zacetek + m_ctx.currUser + QStringLiteral("  ") + moxtext::upperAZ(oznaka) + QStringLiteral("  INS:") +
+                     stevecBesedilo(s.novih) + QStringLiteral("  ERR:") + stevecBesedilo(s.napak);
+        }
+    }
+    return v;
+}
+
+void TOkvirOsvezevanja::zakljuci()
+{
+    for (int i = 0; i < m_izid.prehodi.size(); ++i)
+        prikazi(i);
+
+    bool napake = false;
+    for (const TStevciPrehoda &s : m_izid.prehodi)
+        napake = napake || s.napak > 0;
+    if (napake) {
+        m_izid.status = QStringLiteral("D");
+        if (!m_opis.obvestiloNapake.isEmpty()) {
+            if (m_opis.obvestiloVedno && m_ctx.ui)
+                m_ctx.ui->showMessage(m_opis.obvestiloNapake);
+            else
+                infoMessage(m_ctx, m_ctx.ui, m_opis.obvestiloNapake);
+        }
+    }
+
+    // "N" marks a refresh that applied its files without errors, the time
+    // replication exports from; a check-only run applied nothing and is
+    // recorded as "P" so that it never moves that time.
+    const bool neuspesno = m_izid.status == QStringLiteral("D");
+    const QString zgodovina = neuspesno ? QStringLiteral("D") : m_samo ? QStringLiteral("P") : QStringLiteral("N");
+    try {
+        shranivORNAMOX(m_ctx, m_opis.vrsta, zgodovina);
+    } catch (const EMoxError &e) {
+        m_izid.status = QStringLiteral("D");
+        if (m_izid.napaka.isEmpty())
+            m_izid.napaka = e.message();
+        try {
+            vrstica(QStringLiteral("NAPAKA: ") + enaVrstica(e.message()));
+        } catch (const EMoxError &) {
+        }
+        if (m_ctx.ui)
+            m_ctx.ui->showMessage(e.message());
+    }
+    m_ctx.meDyn.clear();
+    m_ctx.meDyn << logVrstice();
+    try {
+        DajVLog(m_ctx);
+    } catch (const EMoxError &e) {
+        // A run whose log line is missing is not a successful one.
+        m_izid.status = QStringLiteral("D");
+        if (m_izid.napaka.isEmpty())
+            m_izid.napaka = e.message();
+        if (m_ctx.ui)
+            m_ctx.ui->showMessage(e.message());
+    }
+    m_rez.close();
+    if (m_izid.status == QStringLiteral("D"))
+        ++m_ctx.pNapakePrenosov;
+
+    for (TApolloDataSet *t : m_odprte) {
+        try {
+            t->Close();
+        } catch (const EMoxError &) {
+        }
+    }
+    m_odprte.clear();
+
+    if (!m_ctx.pAutomatika) {
+        if (m_spremembe) {
+            const QString zakljucek = m_samo ? m_opis.zakljucekPreverjanja : m_opis.zakljucekOsvezevanja;
+            if (m_napredek && m_napredek->prikaziRezultat)
+                m_napredek->prikaziRezultat(zakljucek, m_izid.rezultatnaDatoteka);
+        } else if (!m_opis.konecSporocilo.isEmpty() && m_ctx.ui) {
+            m_ctx.ui->showMessage(m_opis.konecSporocilo);
+        }
+    }
+    if (m_napredek && m_napredek->tece)
+        m_napredek->tece(false);
+}
