@@ -225,6 +225,8 @@ TEST_F(Obrazci, PreparedFormsRefreshedNewDifferentAndEqual)
                         "9|1|Sprejemna diagnoza||,9|2|Kontrolni pregled čez||,42|1|Obdobje||9,43|1|Preiskava||40");
     EXPECT_EQ(regions(), "51|7|Glava|ZZZS - napotna listina,60|42|Glava|,61|43|Glava|,"
                          "62|9|Podpis|Predstojnik oddelka");
+    // An empty whole number travels as null (not 0).
+    EXPECT_EQ(rows("select left_902,top__902 from ka902rpr where sifra902=62"), "|");
     // The new fields' numbers are the receiving database's own.
     EXPECT_EQ(rows("select count(*) from ka901rat where sifra901 in (101,102,103,104,105,106)"), "0");
     EXPECT_EQ(rows("select count(*) from ka901rat"), "7");
@@ -411,7 +413,7 @@ TEST_F(Obrazci, ClobTemplateTravelsWhole)
     exec({clob[0], clob[1]});
     {
         TOracleQuery q(&ctx.osOracle);
-        q.SQL << "insert into ka900rep (sifra900,desc_900,stat_900,param900) values (1,'Predloga',"
+        q.SQL << "insert into ka900rep (sifra900,desc_900,stat_900,param900) values (7,'Predloga',"
                  "'1',empty_clob()) returning param900 into :p";
         TLOBLocator lob(&ctx.osOracle, otCLOB);
         q.DeclareVariable("p", otCLOB);
@@ -427,6 +429,8 @@ TEST_F(Obrazci, ClobTemplateTravelsWhole)
     TIzidDruzine izid = osvezi(false);
     EXPECT_EQ(stevci(izid), "1/1/0/0 0/0/0/0 0/0/0/0");
     EXPECT_EQ(rows("select param900 from ka900rep"), predloga);
+    // The first form of an installation without forms gets the code 1.
+    EXPECT_EQ(rows("select sifra900 from ka900rep"), "1");
 
     // Equal: nothing to do; changed at the source: corrected whole.
     EXPECT_EQ(stevci(osvezi(false)), "1/0/0/0 0/0/0/0 0/0/0/0");
