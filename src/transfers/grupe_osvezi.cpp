@@ -59,8 +59,13 @@ TIzidDruzine osveziGrupe(TMoxContext &ctx, const TZahtevaDruzine &zahteva, const
         TDatotekeGrup dat;
         dat.odpri(ctx, mapa, false);
         const QList<TOpisPrehoda> &prehodi = prehodiGrup();
-        for (; prehod < prehodi.size() && tek.nadaljuj; ++prehod)
+        for (; prehod < prehodi.size() && tek.nadaljuj; ++prehod) {
+            // The session may have gone while the groups were applied; the
+            // next database access ends the run with its error.
+            if (prehod == 1 && !ctx.osOracle.Connected() && ctx.ui)
+                ctx.ui->showMessage(QStringLiteral("NOT CONNECTED"));
             osveziPrehod(tek, prehod, prehodi[prehod], dat[kDatotekaPrehoda[prehod]]);
+        }
         prehod = 0;
         const TPrehodiPovezav povezave{2, 3, 5};
         odstranjene = brisiOdvecnePovezave(tek, dat, mapa, naloziNastavitveGrup(mapa), povezave);

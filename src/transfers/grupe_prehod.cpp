@@ -212,6 +212,8 @@ private:
     std::vector<Spr> m_spr;
 };
 
+} // namespace
+
 bool posodobiPoPravilu(TPraviloPosodobitve pravilo, const QString &datumVrstice, const QString &datumZapisa,
                        const QString &uporabnikVrstice, const QString &uporabnikZapisa)
 {
@@ -231,8 +233,6 @@ bool posodobiPoPravilu(TPraviloPosodobitve pravilo, const QString &datumVrstice,
     }
     return false;
 }
-
-} // namespace
 
 void osveziPrehod(TTekOsvezevanja &tek, int prehod, const TOpisPrehoda &opis, TApolloDataSet &dbf)
 {

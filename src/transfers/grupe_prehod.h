@@ -98,6 +98,12 @@ enum class TPraviloPosodobitve {
     nikoli,              // never (the link exists: nothing to change)
 };
 
+// Whether an existing row is overwritten by its record under the rule, from
+// the row's and the record's dates of change (compared by
+// datumZaPrimerjavo) and their USER_IPL.
+bool posodobiPoPravilu(TPraviloPosodobitve pravilo, const QString &datumVrstice, const QString &datumZapisa,
+                       const QString &uporabnikVrstice, const QString &uporabnikZapisa);
+
 // One table of a family refresh.
 struct TOpisPrehoda {
     QString tabela;         // the table as the statements name it (KA061GRP)
