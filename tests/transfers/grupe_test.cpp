@@ -191,6 +191,12 @@ TEST_F(GrupeRoundTrip, PreparationSelectsWholeCodesAndWritesEachOnce)
     EXPECT_EQ(dbf("xgk55lab", {"CODE_055", "REFMI055", "STDEC055", "SIFRA", "DATUMIPL"}),
               "HC1|1.5|2|0.1|05.03.2016 08:15:00");
     EXPECT_EQ(dbf("xgk62nhh", {"CODE_055", "CODE_011", "KOL1_062"}), "HC1|S1|2.5");
+
+    // An empty settings text exports nothing but still empties the files.
+    ctx.p_autoPrepare = true;
+    EXPECT_EQ(pripraviGrupe(ctx, TZahtevaDruzine(), {}).status, "N");
+    for (const char *f : {"xgk61grp", "xgk60ak0", "xgo55shc", "xgk62nhh"})
+        EXPECT_EQ(dbfRows(ctx.currSaveDir + QString::fromLatin1(f), {"POPRAVI"}), "") << f;
 }
 
 TEST_F(GrupeRoundTrip, RefreshAppliesRemovesAndASecondRunChangesNothing)
