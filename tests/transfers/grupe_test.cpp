@@ -304,6 +304,18 @@ TEST_F(GrupeRoundTrip, ManyObsoleteLinksAreAllRemoved)
     EXPECT_EQ(rows("select count(*) from po061grp where sifra061=31"), "2");
 }
 
+TEST_F(GrupeRoundTrip, AValueTheFileCannotHoldWholeFailsThePreparation)
+{
+    connect(kIzvoz);
+    exec({"update ka060ak0 set info_060='Smer \u2192 levo' where code_060='A10'"});
+    const int prej = ctx.pNapakePrenosov;
+    const TIzidDruzine izid = pripraviGrupe(ctx, TZahtevaDruzine(), kNastavitve);
+    EXPECT_EQ(izid.status, "D");
+    EXPECT_TRUE(izid.napaka.contains("INFO_060")) << izid.napaka.toStdString();
+    EXPECT_EQ(ctx.pNapakePrenosov, prej + 1);
+    EXPECT_FALSE(ui.messages.contains("PRIPRAVA GRUP NAREJENA!"));
+}
+
 TEST_F(GrupeRoundTrip, MissingFileEndsTheRunAsAFailure)
 {
     // A template is put back when missing, so an unreadable file stands in.
