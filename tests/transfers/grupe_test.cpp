@@ -314,6 +314,7 @@ TEST_F(GrupeRoundTrip, AValueTheFileCannotHoldWholeFailsThePreparation)
     EXPECT_TRUE(izid.napaka.contains("INFO_060")) << izid.napaka.toStdString();
     EXPECT_EQ(ctx.pNapakePrenosov, prej + 1);
     EXPECT_FALSE(ui.messages.contains("PRIPRAVA GRUP NAREJENA!"));
+    EXPECT_TRUE(logLines().join('\n').contains("PRIPRAVA GRUPE: NAPAKA"));
 }
 
 TEST_F(GrupeRoundTrip, MissingFileEndsTheRunAsAFailure)
