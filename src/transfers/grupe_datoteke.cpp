@@ -83,6 +83,9 @@ bool TDatotekeGrup::najdi(Datoteka d, const QStringList &polja, const QStringLis
 void zapisiPolje(TApolloDataSet &ta, const QString &polje, const QString &besedilo)
 {
     TApolloField f = ta.FieldByName(polje);
+    if (!moxtext::isCp1250(besedilo))
+        throw EMoxError(QStringLiteral("Vrednost '") + besedilo + QStringLiteral("' polja ") + polje +
+                        QStringLiteral(" ima znake, ki jih datoteka ") + ta.TableName + QStringLiteral(" ne more hraniti"));
     if (f.info().type == u'C' && moxtext::toCp1250(besedilo).size() > f.info().width)
         throw EMoxError(QStringLiteral("Vrednost '") + besedilo + QStringLiteral("' je daljša od polja ") + polje +
                         QStringLiteral(" (") + QString::number(f.info().width) + QStringLiteral(") v ") + ta.TableName);

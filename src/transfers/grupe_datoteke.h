@@ -46,5 +46,6 @@ private:
 };
 
 // Writes a text into a character field of the current (new) record; a text
-// longer than the field is refused, never cut.
+// longer than the field, or with characters the file's code page lacks, is
+// refused, never cut or changed.
 void zapisiPolje(TApolloDataSet &ta, const QString &polje, const QString &besedilo);

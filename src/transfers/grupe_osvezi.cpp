@@ -59,8 +59,13 @@ TIzidDruzine osveziGrupe(TMoxContext &ctx, const TZahtevaDruzine &zahteva, const
         TDatotekeGrup dat;
         dat.odpri(ctx, mapa, false);
         const QList<TOpisPrehoda> &prehodi = prehodiGrup();
-        for (; prehod < prehodi.size() && tek.nadaljuj; ++prehod)
+        for (; prehod < prehodi.size() && tek.nadaljuj; ++prehod) {
+            // The session may have gone while the groups were applied; the
+            // next database access ends the run with its error.
+            if (prehod == 1 && !ctx.osOracle.Connected() && tek.lahkoVprasa())
+                ctx.ui->showMessage(QStringLiteral("NOT CONNECTED"));
             osveziPrehod(tek, prehod, prehodi[prehod], dat[kDatotekaPrehoda[prehod]]);
+        }
         prehod = 0;
         const TPrehodiPovezav povezave{2, 3, 5};
         odstranjene = brisiOdvecnePovezave(tek, dat, mapa, naloziNastavitveGrup(mapa), povezave);
@@ -71,7 +76,7 @@ TIzidDruzine osveziGrupe(TMoxContext &ctx, const TZahtevaDruzine &zahteva, const
         izid.napaka = dynamic_cast<const EMoxError *>(&e) ? static_cast<const EMoxError &>(e).message()
                                                           : QString::fromLocal8Bit(e.what());
         tek.napaka(qMin(prehod, int(tek.stevci.size()) - 1), {QStringLiteral("NAPAKA: ") + izid.napaka});
-        if (ctx.ui)
+        if (tek.lahkoVprasa())
             ctx.ui->showMessage(QStringLiteral("NAPAKA pri osveževanju grup:") + moxtext::crlf + moxtext::crlf +
                                 izid.napaka);
     }
@@ -91,7 +96,7 @@ TIzidDruzine osveziGrupe(TMoxContext &ctx, const TZahtevaDruzine &zahteva, const
     } catch (const EMoxError &e) {
         izid.status = QStringLiteral("D");
         tek.sporocila << QStringLiteral("Zapisa v zgodovino osveževanj ni bilo mogoče narediti: ") + e.message();
-        if (ctx.ui)
+        if (tek.lahkoVprasa())
             ctx.ui->showMessage(e.message());
     }
 
@@ -110,7 +115,7 @@ TIzidDruzine osveziGrupe(TMoxContext &ctx, const TZahtevaDruzine &zahteva, const
         izid.rezultatnaDatoteka = moxpath::join(mapa, QStringLiteral("napGrupe.txt"));
     }
     bool zapisano = zapisiSeznam(izid.rezultatnaDatoteka, datoteka);
-    if (!zapisano && ctx.ui)
+    if (!zapisano && tek.lahkoVprasa())
         ctx.ui->showMessage(QStringLiteral("Napaka pri pisanju v LOG datoteko"));
 
     ctx.meDyn.clear();

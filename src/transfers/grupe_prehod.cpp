@@ -87,6 +87,11 @@ void TTekOsvezevanja::prikazi(int prehod)
         napredek->prikazi(prehod, stevci[prehod]);
 }
 
+bool TTekOsvezevanja::lahkoVprasa() const
+{
+    return ctx.ui && !zahteva.brezSporocil && !ctx.pAutomatika;
+}
+
 void TTekOsvezevanja::napaka(int prehod, const QStringList &vrstice)
 {
     neuspeh = true;
@@ -104,8 +109,7 @@ bool TTekOsvezevanja::izvediInStej(TOracleQuery &stavek, const QString &ime, int
     } catch (const EMoxError &e) {
         const QString besedilo = ime + u':' + e.message();
         napaka(prehod, {besedilo});
-        if (!zahteva.brezSporocil && ctx.ui &&
-            ctx.ui->pokaziSporocilo(besedilo, mtWarning, mbYes | mbNo) == mrNo)
+        if (lahkoVprasa() && ctx.ui->pokaziSporocilo(besedilo, mtWarning, mbYes | mbNo) == mrNo)
             nadaljuj = false;
         return false;
     }
@@ -121,7 +125,7 @@ void TTekOsvezevanja::izvediUkaz(const QString &besedilo, int prehod)
         q.Execute();
     } catch (const EMoxError &e) {
         napaka(prehod, {q.SQL.join(u' ') + QStringLiteral(": ") + e.message()});
-        if (ctx.ui && !zahteva.brezSporocil)
+        if (lahkoVprasa())
             ctx.ui->showMessage(e.message());
     }
 }
@@ -212,6 +216,8 @@ private:
     std::vector<Spr> m_spr;
 };
 
+} // namespace
+
 bool posodobiPoPravilu(TPraviloPosodobitve pravilo, const QString &datumVrstice, const QString &datumZapisa,
                        const QString &uporabnikVrstice, const QString &uporabnikZapisa)
 {
@@ -231,8 +237,6 @@ bool posodobiPoPravilu(TPraviloPosodobitve pravilo, const QString &datumVrstice,
     }
     return false;
 }
-
-} // namespace
 
 void osveziPrehod(TTekOsvezevanja &tek, int prehod, const TOpisPrehoda &opis, TApolloDataSet &dbf)
 {
@@ -365,8 +369,7 @@ void osveziPrehod(TTekOsvezevanja &tek, int prehod, const TOpisPrehoda &opis, TA
                 obstoj.Close();
                 const QString besedilo = opis.imeNapake + u':' + e.message();
                 tek.napaka(prehod, {besedilo});
-                if (!tek.zahteva.brezSporocil && ctx.ui &&
-                    ctx.ui->pokaziSporocilo(besedilo, mtWarning, mbYes | mbNo) == mrNo)
+                if (tek.lahkoVprasa() && ctx.ui->pokaziSporocilo(besedilo, mtWarning, mbYes | mbNo) == mrNo)
                     tek.nadaljuj = false;
             }
             obstoj.Close();

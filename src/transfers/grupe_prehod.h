@@ -66,13 +66,17 @@ public:
     void prikazi(int prehod);
     // Executes the prepared write and commits. On an error: one more error
     // of the pass, the dialog (table name + ":" + the database's message,
-    // Yes/No; "Ne" stops the run), the same text as a line of the message
-    // list. Returns whether it succeeded.
+    // Yes/No; "Ne" stops the run) when lahkoVprasa, the same text as a line
+    // of the message list. Returns whether it succeeded.
     bool izvediInStej(TOracleQuery &stavek, const QString &ime, int prehod);
     // Runs a housekeeping statement (a trigger switch) with this
     // installation's schema names. A failure is shown, listed, counted as an
     // error of the pass and the run goes on.
     void izvediUkaz(const QString &besedilo, int prehod);
+    // Whether a dialog may be shown: there is somebody to answer it (not an
+    // unattended run, dialogs not switched off). Without one the run goes on
+    // as after "Da"; every error is still counted and listed.
+    bool lahkoVprasa() const;
     // Adds an error line of the pass: counted, listed, shown.
     void napaka(int prehod, const QStringList &vrstice);
 };
@@ -97,6 +101,12 @@ enum class TPraviloPosodobitve {
     razlicenDatumUporabnik, // the dates differ, or equal dates and another USER_IPL
     nikoli,              // never (the link exists: nothing to change)
 };
+
+// Whether an existing row is overwritten by its record under the rule, from
+// the row's and the record's dates of change (compared by
+// datumZaPrimerjavo) and their USER_IPL.
+bool posodobiPoPravilu(TPraviloPosodobitve pravilo, const QString &datumVrstice, const QString &datumZapisa,
+                       const QString &uporabnikVrstice, const QString &uporabnikZapisa);
 
 // One table of a family refresh.
 struct TOpisPrehoda {

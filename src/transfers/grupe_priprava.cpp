@@ -3,6 +3,7 @@
 // sub-HCs, lab descriptions and lab services, into the ten group files.
 #include "transfers/grupe.h"
 
+#include "log/runlog.h"
 #include "oracle/oracle.h"
 #include "run/schemanames.h"
 #include "run/context.h"
@@ -12,6 +13,7 @@
 #include "transfers/grupe_datoteke.h"
 #include "transfers/grupe_nastavitve.h"
 
+#include <QDate>
 #include <QHash>
 
 #include <vector>
@@ -311,9 +313,12 @@ TIzidDruzine pripraviGrupe(TMoxContext &ctx, const TZahtevaDruzine &zahteva, con
     if (napredek && napredek->tece)
         napredek->tece(false);
     if (!izid.napaka.isEmpty()) {
-        // The files hold part of a preparation: a failed run.
+        // The files hold part of a preparation: a failed run, in the run log
+        // also when nobody is at the screen.
         ++ctx.pNapakePrenosov;
-        if (ctx.ui)
+        zapisiVLog(ctx, ctx.ui,
+                   {datumBesedilo(QDate::currentDate()) + QStringLiteral("  PRIPRAVA GRUPE: NAPAKA ") + izid.napaka});
+        if (ctx.ui && !ctx.pAutomatika)
             ctx.ui->showMessage(QStringLiteral("NAPAKA pri pripravi grup:") + moxtext::crlf + moxtext::crlf + izid.napaka);
     } else if (!ctx.p_autoPrepare && ctx.ui) {
         ctx.ui->showMessage(QStringLiteral("PRIPRAVA GRUP NAREJENA!"));
@@ -333,7 +338,9 @@ TIzidDruzine pripraviGrupeIzDatoteke(TMoxContext &ctx, const TZahtevaDruzine &za
         izid.status = QStringLiteral("D");
         izid.napaka = e.message();
         ++ctx.pNapakePrenosov;
-        if (ctx.ui)
+        zapisiVLog(ctx, ctx.ui,
+                   {datumBesedilo(QDate::currentDate()) + QStringLiteral("  PRIPRAVA GRUPE: NAPAKA ") + izid.napaka});
+        if (ctx.ui && !ctx.pAutomatika)
             ctx.ui->showMessage(e.message());
         return izid;
     }

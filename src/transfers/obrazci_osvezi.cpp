@@ -12,12 +12,10 @@
 #include "run/context.h"
 #include "base/moxerror.h"
 #include "base/text.h"
+#include "transfers/clobstolpci.h"
 #include "transfers/okvir.h"
 
 #include <QSet>
-
-#include <map>
-#include <memory>
 
 namespace {
 
@@ -90,16 +88,6 @@ enum class TStanjeObrazca {
     neuspel,     // could not be inserted (or not recognised): its fields and regions cannot be applied
 };
 
-// A table of the transfer at the receiving installation: its columns that
-// are CLOBs there, and the statements that write their texts whole through
-// a locator after the row's insertion or correction.
-struct TClobTabela {
-    QString tabela; // "KA900REP"
-    QString kljuc;  // the key column of the row ("SIFRA900")
-    QSet<QString> clobi;
-    std::map<QString, std::unique_ptr<TOracleQuery>> stavki;
-};
-
 class TOsvezevanjeObrazcev {
 public:
     TOsvezevanjeObrazcev(TMoxContext &ctx, TOkvirOsvezevanja &o, TApolloDataSet &ta900, TApolloDataSet &ta901,
@@ -112,10 +100,8 @@ public:
 
 private:
     void pripraviStavke();
-    void najdiClobe(TClobTabela &t);
-    void zapisiClobe(TClobTabela &t, TApolloDataSet &dbf, const QVariant &kljuc);
     void nastavi(TOracleQuery &s, TApolloDataSet &dbf, const QStringList &cela, const QStringList &besedila,
-                 const TClobTabela &t);
+                 const TClobStolpci &t);
     QStringList razlike(const TOracleDataSet &q, TApolloDataSet &dbf, const QStringList &stolpci);
     qint64 najvecja(const QString &sql);
 
@@ -136,9 +122,10 @@ private:
     TOracleDataSet m_quStevilka{&m_ctx.osOracle};
     TOracleQuery m_ins900{&m_ctx.osOracle}, m_ins901{&m_ctx.osOracle}, m_ins902{&m_ctx.osOracle};
     TOracleQuery m_upd900{&m_ctx.osOracle}, m_upd901{&m_ctx.osOracle}, m_upd902{&m_ctx.osOracle};
-    TClobTabela m_clob900{QStringLiteral("KA900REP"), QStringLiteral("SIFRA900"), {}, {}};
-    TClobTabela m_clob901{QStringLiteral("KA901RAT"), QStringLiteral("SIFRA901"), {}, {}};
-    TClobTabela m_clob902{QStringLiteral("KA902RPR"), QStringLiteral("SIFRA902"), {}, {}};
+    // Text columns that are CLOBs at the receiving installation.
+    TClobStolpci m_clob900{QStringLiteral("KA900REP"), QStringLiteral("SIFRA900")};
+    TClobStolpci m_clob901{QStringLiteral("KA901RAT"), QStringLiteral("SIFRA901")};
+    TClobStolpci m_clob902{QStringLiteral("KA902RPR"), QStringLiteral("SIFRA902")};
 
     qint64 m_zadnjiObrazec = 0; // the highest form code given out so far
     qint64 m_zadnjaRegija = 0;  // the highest region code given out so far
@@ -255,63 +242,17 @@ void TOsvezevanjeObrazcev::pripraviStavke()
     deklariraj(m_upd902, QStringList{QStringLiteral("SIFRA900"), QStringLiteral("SIFRA902")} + kCela902,
                kBesedila902);
 
-    for (TClobTabela *t : {&m_clob900, &m_clob901, &m_clob902})
-        najdiClobe(*t);
-}
-
-// A text column that is a CLOB at the receiving installation (a form's
-// template, for instance) cannot pass whole as a text variable: the
-// statements bind it as null and its text is written afterwards through a
-// CLOB locator, before the commit.
-void TOsvezevanjeObrazcev::najdiClobe(TClobTabela &t)
-{
-    TOracleDataSet q(&m_ctx.osOracle);
-    q.SQL << QStringLiteral("select column_name from all_tab_columns where owner=:upor and table_name=:tabela "
-                            "and data_type='CLOB'");
-    q.DeclareVariable(QStringLiteral("upor"), otString);
-    q.DeclareVariable(QStringLiteral("tabela"), otString);
-    q.SetVariable(QStringLiteral("upor"), moxtext::upperAZ(m_ctx.currUserAsTavo));
-    q.SetVariable(QStringLiteral("tabela"), t.tabela);
-    for (q.Open(); !q.Eof(); q.Next())
-        t.clobi.insert(moxtext::upperAZ(q.Field(0).AsString()));
-    q.Close();
-    for (const QString &c : std::as_const(t.clobi)) {
-        auto s = std::make_unique<TOracleQuery>(&m_ctx.osOracle);
-        s->SQL = QStringList{m_o.stavek({QStringLiteral("update tavo.") + t.tabela.toLower() + QStringLiteral(" set ") +
-                                             c + QStringLiteral("=empty_clob() where ") + t.kljuc.toLower() +
-                                             QStringLiteral("=:") + t.kljuc.toLower(),
-                                         QStringLiteral(" returning ") + c + QStringLiteral(" into :") + c})};
-        s->DeclareVariable(t.kljuc.toLower(), otInteger);
-        s->DeclareVariable(c, otCLOB);
-        t.stavki.emplace(c, std::move(s));
-    }
-}
-
-void TOsvezevanjeObrazcev::zapisiClobe(TClobTabela &t, TApolloDataSet &dbf, const QVariant &kljuc)
-{
-    for (auto &[stolpec, stavek] : t.stavki) {
-        const int polje = dbf.FieldIndex(stolpec);
-        if (polje < 0)
-            continue;
-        const QString tekst = TApolloField(&dbf, polje).AsString();
-        if (tekst.isEmpty())
-            continue; // bound as null by the statement itself
-        TLOBLocator lob(&m_ctx.osOracle, otCLOB);
-        stavek->SetVariable(t.kljuc.toLower(), kljuc);
-        stavek->SetComplexVariable(stolpec, &lob);
-        stavek->Execute();
-        lob.Write(tekst);
-        stavek->SetComplexVariable(stolpec, nullptr);
-    }
+    for (TClobStolpci *t : {&m_clob900, &m_clob901, &m_clob902})
+        t->pripravi(m_ctx);
 }
 
 void TOsvezevanjeObrazcev::nastavi(TOracleQuery &s, TApolloDataSet &dbf, const QStringList &cela,
-                                  const QStringList &besedila, const TClobTabela &t)
+                                  const QStringList &besedila, const TClobStolpci &t)
 {
     for (const QString &c : cela)
         s.SetVariable(c.toLower(), celoStevilo(besedilo(dbf, c)));
     for (const QString &b : besedila)
-        s.SetVariable(b.toLower(), t.clobi.contains(b) ? QVariant() : QVariant(besedilo(dbf, b)));
+        s.SetVariable(b.toLower(), t.jeClob(b) ? QVariant() : QVariant(besedilo(dbf, b)));
 }
 
 // The columns whose text differs between the row found and the file record,
@@ -368,7 +309,7 @@ void TOsvezevanjeObrazcev::obrazec()
                     m_ins900.SetVariable(QStringLiteral("desc_900"), opis);
                     nastavi(m_ins900, m_ta900, kCela900, kBesedila900, m_clob900);
                     m_ins900.Execute();
-                    zapisiClobe(m_clob900, m_ta900, m_zadnjiObrazec);
+                    m_clob900.zapisi(m_ctx, m_ta900, m_zadnjiObrazec);
                     m_ctx.osOracle.Commit();
                 } catch (const EMoxError &e) {
                     m_ctx.osOracle.Rollback();
@@ -388,7 +329,7 @@ void TOsvezevanjeObrazcev::obrazec()
                         m_upd900.SetVariable(QStringLiteral("sifra900"), cilj);
                         nastavi(m_upd900, m_ta900, kCela900, kBesedila900, m_clob900);
                         m_upd900.Execute();
-                        zapisiClobe(m_clob900, m_ta900, cilj);
+                        m_clob900.zapisi(m_ctx, m_ta900, cilj);
                         m_ctx.osOracle.Commit();
                     } catch (const EMoxError &e) {
                         m_ctx.osOracle.Rollback();
@@ -474,7 +415,7 @@ void TOsvezevanjeObrazcev::polje()
                 m_ins901.SetVariable(QStringLiteral("ordin901"), zaporedna);
                 nastavi(m_ins901, m_ta901, kCela901, kBesedila901, m_clob901);
                 m_ins901.Execute();
-                zapisiClobe(m_clob901, m_ta901, v.AsInteger());
+                m_clob901.zapisi(m_ctx, m_ta901, v.AsInteger());
                 m_ctx.osOracle.Commit();
             } catch (const EMoxError &e) {
                 m_quStevilka.Close();
@@ -499,7 +440,7 @@ void TOsvezevanjeObrazcev::polje()
                     m_upd901.SetVariable(QStringLiteral("sifra901"), stevilka);
                     nastavi(m_upd901, m_ta901, kCela901, kBesedila901, m_clob901);
                     m_upd901.Execute();
-                    zapisiClobe(m_clob901, m_ta901, stevilka);
+                    m_clob901.zapisi(m_ctx, m_ta901, stevilka);
                     m_ctx.osOracle.Commit();
                 } catch (const EMoxError &e) {
                     m_ctx.osOracle.Rollback();
@@ -559,7 +500,7 @@ void TOsvezevanjeObrazcev::regija()
                 m_ins902.SetVariable(QStringLiteral("desc_902"), opis);
                 nastavi(m_ins902, m_ta902, kCela902, kBesedila902, m_clob902);
                 m_ins902.Execute();
-                zapisiClobe(m_clob902, m_ta902, sifra);
+                m_clob902.zapisi(m_ctx, m_ta902, sifra);
                 m_ctx.osOracle.Commit();
             } catch (const EMoxError &e) {
                 m_ctx.osOracle.Rollback();
@@ -580,7 +521,7 @@ void TOsvezevanjeObrazcev::regija()
                     m_upd902.SetVariable(QStringLiteral("sifra902"), sifra);
                     nastavi(m_upd902, m_ta902, kCela902, kBesedila902, m_clob902);
                     m_upd902.Execute();
-                    zapisiClobe(m_clob902, m_ta902, sifra);
+                    m_clob902.zapisi(m_ctx, m_ta902, sifra);
                     m_ctx.osOracle.Commit();
                 } catch (const EMoxError &e) {
                     m_ctx.osOracle.Rollback();

@@ -219,7 +219,9 @@ void TOkvirOsvezevanja::napaka(int prehod, const QString &vrsticaNapake, const Q
     vrstica(vrsticaNapake.isEmpty() ? QStringLiteral("NAPAKA: ") + enaVrstica(sporocilo) : vrsticaNapake);
     if (!vrsticaNapake.isEmpty() && !sporocilo.isEmpty())
         vrstica(QStringLiteral("        ") + enaVrstica(sporocilo));
-    if (m_opis.dialogi && !m_zahteva.brezSporocil && m_ctx.ui) {
+    // An unattended run asks nobody: a dialog would hold it until someone
+    // answers. It goes on as after the answer Da.
+    if (m_opis.dialogi && !m_zahteva.brezSporocil && !m_ctx.pAutomatika && m_ctx.ui) {
         if (m_ctx.ui->pokaziSporocilo(m_predpona + sporocilo, vrstaDialoga, mbYes | mbNo) == mrNo)
             m_naprej = false;
     }
@@ -293,10 +295,16 @@ void TOkvirOsvezevanja::zakljuci()
     if (napake) {
         m_izid.status = QStringLiteral("D");
         if (!m_opis.obvestiloNapake.isEmpty()) {
-            if (m_opis.obvestiloVedno && m_ctx.ui)
-                m_ctx.ui->showMessage(m_opis.obvestiloNapake);
-            else
+            // Unattended, the notice goes to the result file instead of a box
+            // that would wait for someone to close it.
+            if (m_ctx.pAutomatika && m_opis.obvestiloVedno) {
+                try {
+                    vrstica(m_opis.obvestiloNapake);
+                } catch (const EMoxError &) {
+                }
+            } else {
                 infoMessage(m_ctx, m_ctx.ui, m_opis.obvestiloNapake);
+            }
         }
     }
 

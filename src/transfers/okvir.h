@@ -60,13 +60,15 @@ struct TOpisOkvira {
 
     // The error dialog: its text is the prefix followed by the database's
     // message, buttons Da/Ne. Families without dialogs clear dialogi;
-    // TZahtevaDruzine::brezSporocil suppresses them in any case.
+    // TZahtevaDruzine::brezSporocil suppresses them in any case, and an
+    // unattended run (pAutomatika) never asks: it goes on as after Da.
     bool dialogi = true;
     QString predpona = QStringLiteral("NAPAKA \r\n");
 
     // The error notice after the passes when any pass has errors: through
-    // infoMessage (silent in unattended runs) or, with obvestiloVedno, as a
-    // plain message box also in unattended runs.
+    // infoMessage (silent in unattended runs); with obvestiloVedno an
+    // unattended run writes it as the last line of the result file instead
+    // (a message box would hold the run until someone closes it).
     QString obvestiloNapake;
     bool obvestiloVedno = false;
 
@@ -144,8 +146,9 @@ public:
     // A record of pass prehod that could not be applied: one error of the
     // pass (shown at once), the family's error line (or "NAPAKA: " + message
     // when it has none) and the database's message on the next line in the
-    // result file, and unless dialogs are off the dialog prefix + message
-    // with Da/Ne of the given kind; Ne clears the continue flag.
+    // result file, and unless dialogs are off or the run is unattended the
+    // dialog prefix + message with Da/Ne of the given kind; Ne clears the
+    // continue flag.
     void napaka(int prehod, const QString &vrsticaNapake, const QString &sporocilo,
                 TMsgDlgType vrstaDialoga = mtWarning);
 

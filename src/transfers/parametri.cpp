@@ -465,10 +465,14 @@ void TOsvezevanjeParametrov::vrednost(qint64 novParameter, bool &napaka)
         for (const char *p :
              {"APP__007", "CLASS007", "ATTR_007", "DEPEN107", "WKSID107", "USERDEF1", "TIP__X31", "VAL1_107"})
             m_insVred.SetVariable(QLatin1String(p), polje(vred, p));
-        // A whole number, or null when the field is empty.
+        // A whole number, or null when the field is empty; anything else
+        // (decimals included) is refused rather than cut.
         const QString x31 = polje(vred, "SIFRAX31").trimmed();
-        m_insVred.SetVariable(QStringLiteral("sifrax31"),
-                              x31.isEmpty() ? QVariant() : QVariant(vred.FieldByName(QStringLiteral("SIFRAX31")).AsInteger()));
+        bool celo = true;
+        const qint64 vrednostX31 = x31.isEmpty() ? 0 : x31.toLongLong(&celo);
+        if (!celo)
+            throw EMoxError(QStringLiteral("SIFRAX31: '") + x31 + QStringLiteral("' ni celo število"));
+        m_insVred.SetVariable(QStringLiteral("sifrax31"), x31.isEmpty() ? QVariant() : QVariant(vrednostX31));
         m_insVred.Execute();
     } catch (const EMoxError &e) {
         napaka = true;

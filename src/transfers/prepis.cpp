@@ -2,6 +2,7 @@
 
 #include "dbf/apollo.h"
 #include "dbf/dbflayout.h"
+#include "run/dbfops.h"
 #include "oracle/oracle.h"
 #include "run/context.h"
 #include "base/moxerror.h"

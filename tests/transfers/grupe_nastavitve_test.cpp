@@ -100,6 +100,32 @@ TEST(GrupeNastavitve, DateAndPaddingRules)
     EXPECT_EQ(nicCePrazno(QStringLiteral("7")), QStringLiteral("7"));
 }
 
+TEST(GrupeNastavitve, UpdateRules)
+{
+    using P = TPraviloPosodobitve;
+    const struct {
+        P pravilo;
+        const char *vrstica, *zapis, *uporabnikVrstice, *uporabnikZapisa;
+        bool posodobi;
+    } primeri[] = {
+        {P::novejsi, "01.01.2016", "05.03.2016", "A", "A", true},
+        {P::novejsi, "05.03.2016 00:00:00", "05.03.2016", "A", "A", false}, // the same date
+        {P::novejsi, "05.03.2016 08:15:00", "05.03.2016", "A", "A", false}, // the row is newer
+        {P::vedno, "05.03.2016 08:15:00", "01.01.2000", "A", "A", true},
+        {P::razlicenDatum, "05.03.2016 08:15:00", "05.03.2016", "A", "A", true}, // older record too
+        {P::razlicenDatum, "05.03.2016 00:00:00", "05.03.2016", "A", "B", false},
+        {P::razlicenDatumUporabnik, "05.03.2016 00:00:00", "05.03.2016", "A", "A", false},
+        {P::razlicenDatumUporabnik, "05.03.2016 00:00:00", "05.03.2016", "A", "B", true},
+        {P::razlicenDatumUporabnik, "06.03.2016", "05.03.2016", "A", "A", true},
+        {P::nikoli, "01.01.2000", "05.03.2016", "A", "B", false},
+    };
+    for (const auto &p : primeri)
+        EXPECT_EQ(posodobiPoPravilu(p.pravilo, QString::fromLatin1(p.vrstica), QString::fromLatin1(p.zapis),
+                                    QString::fromLatin1(p.uporabnikVrstice), QString::fromLatin1(p.uporabnikZapisa)),
+                  p.posodobi)
+            << int(p.pravilo) << ' ' << p.vrstica << ' ' << p.zapis;
+}
+
 TEST(GrupeNastavitve, StatementVariablesSkipQuotedTexts)
 {
     EXPECT_EQ(spremenljivkeStavka(QStringLiteral(

@@ -191,6 +191,12 @@ TEST_F(GrupeRoundTrip, PreparationSelectsWholeCodesAndWritesEachOnce)
     EXPECT_EQ(dbf("xgk55lab", {"CODE_055", "REFMI055", "STDEC055", "SIFRA", "DATUMIPL"}),
               "HC1|1.5|2|0.1|05.03.2016 08:15:00");
     EXPECT_EQ(dbf("xgk62nhh", {"CODE_055", "CODE_011", "KOL1_062"}), "HC1|S1|2.5");
+
+    // An empty settings text exports nothing but still empties the files.
+    ctx.p_autoPrepare = true;
+    EXPECT_EQ(pripraviGrupe(ctx, TZahtevaDruzine(), {}).status, "N");
+    for (const char *f : {"xgk61grp", "xgk60ak0", "xgo55shc", "xgk62nhh"})
+        EXPECT_EQ(dbfRows(ctx.currSaveDir + QString::fromLatin1(f), {"POPRAVI"}), "") << f;
 }
 
 TEST_F(GrupeRoundTrip, RefreshAppliesRemovesAndASecondRunChangesNothing)
@@ -296,6 +302,19 @@ TEST_F(GrupeRoundTrip, ManyObsoleteLinksAreAllRemoved)
     const TIzidDruzine izid = osvezi();
     EXPECT_EQ(izid.status, "N") << izid.napaka.toStdString();
     EXPECT_EQ(rows("select count(*) from po061grp where sifra061=31"), "2");
+}
+
+TEST_F(GrupeRoundTrip, AValueTheFileCannotHoldWholeFailsThePreparation)
+{
+    connect(kIzvoz);
+    exec({"update ka060ak0 set info_060='Smer \u2192 levo' where code_060='A10'"});
+    const int prej = ctx.pNapakePrenosov;
+    const TIzidDruzine izid = pripraviGrupe(ctx, TZahtevaDruzine(), kNastavitve);
+    EXPECT_EQ(izid.status, "D");
+    EXPECT_TRUE(izid.napaka.contains("INFO_060")) << izid.napaka.toStdString();
+    EXPECT_EQ(ctx.pNapakePrenosov, prej + 1);
+    EXPECT_FALSE(ui.messages.contains("PRIPRAVA GRUP NAREJENA!"));
+    EXPECT_TRUE(logLines().join('\n').contains("PRIPRAVA GRUPE: NAPAKA"));
 }
 
 TEST_F(GrupeRoundTrip, MissingFileEndsTheRunAsAFailure)

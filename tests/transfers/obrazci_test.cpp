@@ -46,9 +46,10 @@ protected:
     // Forms at the exporting installation: 40 and 43 equal at the receiving
     // one, 41 with another position and a field in another font, 42 new
     // (its code belongs to another form there), 45 inactive.
-    void izvoz()
+    void izvoz(const QString &shema = QStringLiteral("TAVO"))
     {
-        connect(kIzvoz);
+        connect(kIzvoz, shema);
+        ctx.currUserAsTavo = shema;
         exec({"insert into ka900rep (sifra900,desc_900,left_900,top_900,relx_900,rely_900,stat_900,code_900,"
               "class900,name_900,activ900,param900) values (40,'Napotnica za pregled',10,12,210,297,'1','NAP01',"
               "'NAPOTNICA','Napotnica','D','{GLAVA:ZZZS}')",
@@ -225,6 +226,8 @@ TEST_F(Obrazci, PreparedFormsRefreshedNewDifferentAndEqual)
                         "9|1|Sprejemna diagnoza||,9|2|Kontrolni pregled čez||,42|1|Obdobje||9,43|1|Preiskava||40");
     EXPECT_EQ(regions(), "51|7|Glava|ZZZS - napotna listina,60|42|Glava|,61|43|Glava|,"
                          "62|9|Podpis|Predstojnik oddelka");
+    // An empty whole number travels as null (not 0).
+    EXPECT_EQ(rows("select left_902,top__902 from ka902rpr where sifra902=62"), "|");
     // The new fields' numbers are the receiving database's own.
     EXPECT_EQ(rows("select count(*) from ka901rat where sifra901 in (101,102,103,104,105,106)"), "0");
     EXPECT_EQ(rows("select count(*) from ka901rat"), "7");
@@ -411,7 +414,7 @@ TEST_F(Obrazci, ClobTemplateTravelsWhole)
     exec({clob[0], clob[1]});
     {
         TOracleQuery q(&ctx.osOracle);
-        q.SQL << "insert into ka900rep (sifra900,desc_900,stat_900,param900) values (1,'Predloga',"
+        q.SQL << "insert into ka900rep (sifra900,desc_900,stat_900,param900) values (7,'Predloga',"
                  "'1',empty_clob()) returning param900 into :p";
         TLOBLocator lob(&ctx.osOracle, otCLOB);
         q.DeclareVariable("p", otCLOB);
@@ -427,6 +430,8 @@ TEST_F(Obrazci, ClobTemplateTravelsWhole)
     TIzidDruzine izid = osvezi(false);
     EXPECT_EQ(stevci(izid), "1/1/0/0 0/0/0/0 0/0/0/0");
     EXPECT_EQ(rows("select param900 from ka900rep"), predloga);
+    // The first form of an installation without forms gets the code 1.
+    EXPECT_EQ(rows("select sifra900 from ka900rep"), "1");
 
     // Equal: nothing to do; changed at the source: corrected whole.
     EXPECT_EQ(stevci(osvezi(false)), "1/0/0/0 0/0/0/0 0/0/0/0");
@@ -435,21 +440,23 @@ TEST_F(Obrazci, ClobTemplateTravelsWhole)
     EXPECT_EQ(rows("select param900 from ka900rep"), predloga);
 }
 
-// In a database that serves several installations the refresh writes into
-// the schema of the installation served now.
-TEST_F(Obrazci, EachInstallationWritesIntoItsOwnSchema)
+// In databases that serve several installations the preparation reads and
+// the refresh writes the schema of the installation served now.
+TEST_F(Obrazci, EachInstallationUsesItsOwnSchema)
 {
     const QString orodje = TestEnv::binaryDir() + QStringLiteral("/tools/mox-db/mox-db");
-    for (const QStringList &args :
-         {QStringList{"user", kUvoz, "TAVO_B", "TAVO_B"},
-          QStringList{"sql", kUvoz, "TAVO_B", "TAVO_B", TestEnv::sourceDir() + "/fixtures/schema/tavo.sql"}}) {
-        QProcess p;
-        p.start(orodje, args);
-        ASSERT_TRUE(p.waitForFinished(120000));
-        ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    for (const char *alias : {kIzvoz, kUvoz}) {
+        for (const QStringList &args :
+             {QStringList{"user", alias, "TAVO_B", "TAVO_B"},
+              QStringList{"sql", alias, "TAVO_B", "TAVO_B", TestEnv::sourceDir() + "/fixtures/schema/tavo.sql"}}) {
+            QProcess p;
+            p.start(orodje, args);
+            ASSERT_TRUE(p.waitForFinished(120000));
+            ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        }
     }
-    izvoz();
-    pripravi();
+    izvoz(QStringLiteral("TAVO_B"));
+    EXPECT_EQ(stevci(pripravi()), "4/0/0/0 6/0/0/0 3/0/0/0");
     uvoz(QStringLiteral("TAVO_B"));
     TIzidDruzine izid = osvezi(false);
     EXPECT_EQ(stevci(izid), "4/1/1/0 6/2/1/0 3/2/0/0");

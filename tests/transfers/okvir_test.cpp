@@ -133,19 +133,20 @@ TEST_F(Okvir, CountsListsAndClosesARunWithAnError)
                                   QString(21, u' ') + QStringLiteral("TAVO  TAVO.X2  INS:  UPD:  ERR:")}));
 }
 
-// Families without corrections log no UPD part; a notice "also in unattended
-// runs" is shown then, the review and end message are not; "brez sporočil"
-// asks nothing; a result file may be appended to.
-TEST_F(Okvir, UnattendedRunWithoutCorrectionsAppendsItsReport)
+// Families without corrections log no UPD part. An unattended run opens no
+// window that would wait for an answer: no error dialog (it goes on), no
+// review, no end message; the notice is the result file's last line.
+TEST_F(Okvir, UnattendedRunAsksNobody)
 {
     ctx.pAutomatika = true;
-    zahteva.brezSporocil = true;
     QStringList pregled;
     napredek.prikaziRezultat = [&](const QString &z, const QString &) { pregled << z; };
-    izvedi(false);
+    const TIzidDruzine izid = izvedi(false);
     EXPECT_TRUE(ui.questions.isEmpty());
-    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("NAPAKA pri X!")});
+    EXPECT_TRUE(ui.messages.isEmpty());
     EXPECT_TRUE(pregled.isEmpty());
+    EXPECT_EQ(izid.prehodi[1].prebranih, 4);
+    EXPECT_EQ(rezultat().last(), QStringLiteral("NAPAKA pri X!"));
     EXPECT_EQ(log(), (QStringList{datumBesedilo(QDate::currentDate()) +
                                       QStringLiteral("  REFRESH: TAVO  TAVO.X1  INS:1  ERR:1"),
                                   QString(21, u' ') + QStringLiteral("TAVO  TAVO.X2  INS:  ERR:")}));
@@ -217,6 +218,19 @@ TEST_F(Okvir, CheckOnlyWithoutDifferencesShowsTheEndMessage)
     EXPECT_EQ(ui.messages, QStringList{QStringLiteral("Konec X!")});
     EXPECT_EQ(rezultat(), QStringList{QStringLiteral("Naslov")});
     EXPECT_FALSE(t.Active());
+}
+
+// A family that shares its result file with others appends its report.
+TEST_F(Okvir, ReportAppendedWhenTheFamilySharesItsFile)
+{
+    for (int i = 0; i < 2; ++i) {
+        TOpisOkvira o = opis(true);
+        o.dopisi = true;
+        TOkvirOsvezevanja okvir(ctx, zahteva, &napredek, o);
+        okvir.izvedi([](TOkvirOsvezevanja &k) { k.vrstica(QStringLiteral("vrstica")); });
+    }
+    EXPECT_EQ(rezultat(), (QStringList{QStringLiteral("Naslov"), QStringLiteral("vrstica"), QStringLiteral("Naslov"),
+                                       QStringLiteral("vrstica")}));
 }
 
 } // namespace

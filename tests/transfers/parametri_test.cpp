@@ -217,8 +217,8 @@ TEST_F(Parametri, FailedInsertionLeavesNothingOfItsParameter)
 {
     podatki();
     pripravi();
-    // A value whose number cannot be bound.
-    editDbf(ctx.currSaveDir + "PR107PAR", "SIFRA107", "12", "SIFRAX31", "12x");
+    // A value whose number cannot be bound whole.
+    editDbf(ctx.currSaveDir + "PR107PAR", "SIFRA107", "12", "SIFRAX31", "12.5");
 
     const TIzidDruzine izid = osvezi();
     EXPECT_EQ(izid.status, "D");
