@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian machine, builds the program and runs its main job:
-# general tables carried from an exporting installation (IZVOR) to a
-# receiving one (CILJ), both embedded databases made from the served schema.
+# general tables and the fixed-layout families (common code lists, print
+# forms, parameters, groups, pallets) carried from an exporting installation
+# (IZVOR) to a receiving one (CILJ), both embedded databases made from the
+# served schema.
 #
 #   scripts/demo.sh           # first run: creates the databases; later runs reuse them
 #   scripts/demo.sh --reset   # starts over with fresh databases
@@ -50,6 +52,10 @@ export MOX_INI=$DEMO/MONITOR.INI
 SAVE=$DEMO/prenos/
 LOG=$DEMO/log/
 TABLES=KR031ORG,PR170DK0,KA011NHC,KA060AK0
+# The families a command script prepares and refreshes. (The script prepares
+# no medical-data analyses and no groups 023: there those names are general
+# tables; their preparations are the screens'.)
+FAMILIES="SKS, OBR, PARAM, GRUPE, PALETE"
 
 step() { printf '\n== %s\n' "$*"; }
 
@@ -69,10 +75,27 @@ done
 # 2. Structure files (written by hand in the editors' format) and their empty
 #    DBFs, as the structure editors leave them in the save directory.
 cp fixtures/demo/*.str fixtures/demo/*.mst "$SAVE"
-for f in "$SAVE"*.str "$SAVE"*.mst; do
+# (Only the structure files: xg_grupe.str and xp_palet.str below are settings
+# texts of the groups and pallets, not structures.)
+for s in fixtures/demo/*.str fixtures/demo/*.mst; do
+  f=$SAVE$(basename "$s")
   base=${f%.*}
   [ -f "$base.dbf" ] || [ -f "$base.DBF" ] || "$DBF" create "$f"
 done
+
+# The settings texts of the groups and pallets preparations (which groups and
+# pallets go), as an administrator keeps them in the save directory.
+python3 - "$SAVE" <<'PY'
+import importlib.util, os, sys
+tu = os.path.join("fixtures", "demo")
+for modul, funkcija, datoteka in (("vzorec_grupe", "nastavitve", "xg_grupe.str"),
+                                  ("vzorec_palete", "nastavitve", "xp_palet.str")):
+    spec = importlib.util.spec_from_file_location(modul, os.path.join(tu, modul + ".py"))
+    m = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(m)
+    with open(os.path.join(sys.argv[1], datoteka), "w", encoding="cp1250", newline="\r\n") as f:
+        f.write("\n".join(getattr(m, funkcija)()) + "\n")
+PY
 
 # 3. Command scripts: the whole job, and the refresh alone. The first line is
 #    the CONNECT that the program also uses to log on at start.
@@ -81,12 +104,14 @@ printf '%s\r\n' \
   "# Priprava na izvorni instalaciji (master/detail tabela iz .mst), preverjanje na ciljni" \
   "PREPARE KA010RES.mst" \
   "PREPARE $TABLES" \
+  "PREPARE $FAMILIES" \
   "CONNECT TAVO TAVO CILJ" \
   "REFRESH $TABLES" >"$DEMO/prenos.txt"
 printf '%s\r\n' \
   "CONNECT TAVO TAVO CILJ" \
-  "# Osvezevanje na ciljni instalaciji" \
-  "REFRESH $TABLES" >"$DEMO/osvezi.txt"
+  "# Osvezevanje na ciljni instalaciji: splosne tabele, nato druzine" \
+  "REFRESH $TABLES" \
+  "REFRESH $FAMILIES" >"$DEMO/osvezi.txt"
 
 # Settings file; $1 is D for check-only refreshes, N for real ones.
 settings() {
