@@ -186,11 +186,8 @@ CdxIndex::CdxIndex(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
 CdxIndex CdxIndex::open(const QString &path, const QString &tagName, CdxKeyKind kind)
 {
     auto d = std::make_unique<Impl>();
+    d->name(path, tagName, kind);
     CdxFile &f = d->f;
-    f.path = path;
-    d->tag = checkedTagName(path, tagName);
-    d->kind = kind;
-    d->fill = kind == CdxKeyKind::Character ? ' ' : '\0';
     if (!QFileInfo(path).exists())
         f.fail(QStringLiteral("does not exist"));
     f.load();

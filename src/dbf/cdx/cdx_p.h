@@ -293,6 +293,16 @@ struct TagState {
 
     int keyLength() const { return header.keyLength; }
 
+    // Names the file and tag this state is for (the tag name checked and
+    // upper case) and sets the key filler of the kind.
+    void name(const QString &path, const QString &tagName, CdxKeyKind keyKind)
+    {
+        f.path = path;
+        tag = checkedTagName(path, tagName);
+        kind = keyKind;
+        fill = keyKind == CdxKeyKind::Character ? ' ' : '\0';
+    }
+
     void setRoot(quint32 root)
     {
         header.root = root;

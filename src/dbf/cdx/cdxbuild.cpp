@@ -113,11 +113,8 @@ CdxIndex CdxIndex::build(const QString &path, const QString &tagName, const QStr
                          std::vector<std::pair<QByteArray, quint32>> keys, CdxKeyKind kind)
 {
     auto d = std::make_unique<Impl>();
+    d->name(path, tagName, kind);
     CdxFile &f = d->f;
-    f.path = path;
-    d->tag = checkedTagName(path, tagName);
-    d->kind = kind;
-    d->fill = kind == CdxKeyKind::Character ? ' ' : '\0';
     if (keyLength < 1 || keyLength > MaxKeyLength)
         f.fail(QStringLiteral("key length %1 is outside 1..%2").arg(keyLength).arg(MaxKeyLength));
     const QByteArray expr = moxtext::toCp1250(expression);
