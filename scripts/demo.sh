@@ -90,9 +90,9 @@ import importlib.util, os, sys
 tu = os.path.join("fixtures", "demo")
 for modul, funkcija, datoteka in (("vzorec_grupe", "nastavitve", "xg_grupe.str"),
                                   ("vzorec_palete", "nastavitve", "xp_palet.str")):
-    spec = importlib.util.spec_from_file_location(modul, os.path.join(tu, modul + ".py"))
-    m = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(m)
+    nalagalnik = importlib.util.spec_from_file_location(modul, os.path.join(tu, modul + ".py"))
+    m = importlib.util.module_from_spec(nalagalnik)
+    nalagalnik.loader.exec_module(m)
     with open(os.path.join(sys.argv[1], datoteka), "w", encoding="cp1250", newline="\r\n") as f:
         f.write("\n".join(getattr(m, funkcija)()) + "\n")
 PY
