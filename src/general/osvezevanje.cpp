@@ -9,6 +9,7 @@
 #include "general/zaklep.h"
 #include "log/history.h"
 #include "log/messages.h"
+#include "log/porocilo.h"
 #include "log/runlog.h"
 #include "log/timing.h"
 #include "oracle/oracle.h"
@@ -132,10 +133,11 @@ private:
     void obstojecZapis(bool oznacen, const QString &kljucBesedilo, const QString &napakaBesedilo);
     bool naslednjaStevilka(qint64 &stevilka);
     void napakaStavka(const QString &napakaBesedilo, const QString &sporocilo);
-    void napakaZapisa(const QString &besedilo);
+    void napakaZapisa(const QString &napakaBesedilo, const QString &razlog);
     void izklopiTriggerje();
     void vklopiTriggerje();
     void zakljuci();
+    void zapisiPorocilo();
 
     bool samoPreverjanje() const
     {
@@ -166,6 +168,7 @@ private:
     TIskanja m_iskanja;
     std::optional<TZaklepOsvezevanja> m_zaklep;
     TRezultat m_rez;
+    TPorocilo m_porocilo; // the readable report beside the result file
     TOsvezevanjeIzid m_izid;
 
     std::vector<TStolpec> m_stolpci;
@@ -209,6 +212,7 @@ TOsvezevanjeIzid TOsvezevanje::izvedi()
             m_izid.status = QStringLiteral("D");
             m_izid.napaka = QStringLiteral("Osveževanje je bilo prekinjeno pred koncem datoteke");
             m_rez.vrstica(QStringLiteral("NAPAKA: ") + m_izid.napaka);
+            m_porocilo.napaka(0, QString(), m_izid.napaka);
         }
     } catch (const std::exception &e) {
         const QString sporocilo = dynamic_cast<const EMoxError *>(&e)
@@ -218,6 +222,7 @@ TOsvezevanjeIzid TOsvezevanje::izvedi()
         m_izid.status = QStringLiteral("D");
         // The error that ended the run counts among the run's errors.
         ++m_izid.stevci.napak;
+        m_porocilo.napaka(0, QString(), sporocilo);
         try {
             m_rez.vrstica(QStringLiteral("NAPAKA: ") + sporocilo);
         } catch (const EMoxError &) {
@@ -543,11 +548,11 @@ void TOsvezevanje::zapis()
     // or whose key is empty, cannot be matched: an error of the record, listed
     // with what was not found, never applied.
     if (napaka) {
-        napakaZapisa(napakaBesedilo + QStringLiteral("ni najdeno: ") + neNajdeno.join(QStringLiteral("; ")));
+        napakaZapisa(napakaBesedilo, QStringLiteral("ni najdeno: ") + neNajdeno.join(QStringLiteral("; ")));
         return;
     }
     if (prazenKljuc) {
-        napakaZapisa(napakaBesedilo + QStringLiteral("prazen ključ"));
+        napakaZapisa(napakaBesedilo, QStringLiteral("prazen ključ"));
         return;
     }
 
@@ -600,6 +605,7 @@ bool TOsvezevanje::naslednjaStevilka(qint64 &stevilka)
         m_izid.status = QStringLiteral("D");
         m_izid.napaka = sporocilo;
         m_rez.vrstica(QStringLiteral("NAPAKA: ") + QStringLiteral("AUTOMATSKO ŠTEVILČENJE NE DELA ! ") + m_opis.sekAuto);
+        m_porocilo.napaka(0, QString(), QStringLiteral("AUTOMATSKO ŠTEVILČENJE NE DELA ! ") + m_opis.sekAuto);
         prikazi();
         return false;
     }
@@ -624,6 +630,7 @@ void TOsvezevanje::novZapis(bool oznacen, const QString &kljucBesedilo, const QS
 {
     TOsvezevanjeStevci &st = m_izid.stevci;
     ++st.novih;
+    m_porocilo.novo(0, kljucBesedilo.trimmed());
     if (!kljucBesedilo.isEmpty()) {
         m_rez.vrstica(QStringLiteral("NOVO: ") + kljucBesedilo);
         m_izpisano = true;
@@ -656,6 +663,7 @@ void TOsvezevanje::obstojecZapis(bool oznacen, const QString &kljucBesedilo, con
 {
     TOracleDataSet &sel = m_ctx.quDyn;
     QStringList razlike;
+    std::vector<TRazlikaStolpca> razlikePorocila;
     for (size_t i = 0; i < m_stolpci.size(); ++i) {
         TStolpec &s = m_stolpci[i];
         if (!s.posodobi)
@@ -684,14 +692,17 @@ void TOsvezevanje::obstojecZapis(bool oznacen, const QString &kljucBesedilo, con
             if (jeDelOd(k.tipPolja, QStringLiteral("CHAR")))
                 staro = brezKoncnihPresledkov(staro);
         }
-        if (staro != novo)
+        if (staro != novo) {
             razlike << QString(13, u' ') + s.ime + QStringLiteral("  staro:") + staro + QStringLiteral("  novo:") + novo;
+            razlikePorocila.push_back({s.ime, staro, novo});
+        }
     }
     if (razlike.isEmpty())
         return;
 
     TOsvezevanjeStevci &st = m_izid.stevci;
     ++st.razlicnih;
+    m_porocilo.razlicno(0, kljucBesedilo.trimmed(), std::move(razlikePorocila));
     m_rez.vrstica(QStringLiteral("POPR: ") + kljucBesedilo);
     for (const QString &r : razlike)
         m_rez.vrstica(r);
@@ -734,6 +745,7 @@ void TOsvezevanje::napakaStavka(const QString &napakaBesedilo, const QString &sp
     ++m_izid.stevci.napak;
     m_izid.status = QStringLiteral("D");
     m_rez.vrstica(QStringLiteral("NAPAKA: ") + napakaBesedilo + sporocilo);
+    m_porocilo.napaka(0, napakaBesedilo.trimmed(), sporocilo);
     prikazi();
     // A row another session holds locked past the wait: every following row
     // would wait and fail the same way. The run stops here; the rows applied
@@ -744,6 +756,7 @@ void TOsvezevanje::napakaStavka(const QString &napakaBesedilo, const QString &sp
                         QStringLiteral(" je zaklenjena v drugi seji; osveževanje je ustavljeno.") + moxtext::crlf +
                         sporocilo;
         m_rez.vrstica(QStringLiteral("NAPAKA: ") + m_izid.napaka);
+        m_porocilo.napaka(0, QString(), m_izid.napaka);
         if (m_ctx.ui)
             m_ctx.ui->showMessage(m_izid.napaka);
         return;
@@ -758,8 +771,10 @@ void TOsvezevanje::napakaStavka(const QString &napakaBesedilo, const QString &sp
     }
 }
 
-void TOsvezevanje::napakaZapisa(const QString &besedilo)
+void TOsvezevanje::napakaZapisa(const QString &napakaBesedilo, const QString &razlog)
 {
+    const QString besedilo = napakaBesedilo + razlog;
+    m_porocilo.napaka(0, napakaBesedilo.trimmed(), razlog);
     ++m_izid.stevci.napak;
     m_izid.status = QStringLiteral("D");
     m_rez.vrstica(QStringLiteral("NAPAKA: ") + besedilo);
@@ -797,6 +812,7 @@ void TOsvezevanje::vklopiTriggerje()
         m_izid.status = QStringLiteral("D");
         if (m_izid.napaka.isEmpty())
             m_izid.napaka = sporocilo;
+        m_porocilo.napaka(0, QString(), sporocilo);
         try {
             m_rez.vrstica(QStringLiteral("NAPAKA: ") + sporocilo);
         } catch (const EMoxError &) {
@@ -837,6 +853,7 @@ void TOsvezevanje::zakljuci()
     }
     st.prikazanoZapisov = st.zapisov;
     prikazi();
+    zapisiPorocilo();
     m_rez.zapri();
 
     const bool samo = samoPreverjanje();
@@ -870,6 +887,27 @@ void TOsvezevanje::zakljuci()
     // is recorded as "P" so that it never moves that time.
     const QString zgodovina = samo && m_izid.status == QStringLiteral("N") ? QStringLiteral("P") : m_izid.status;
     shranivORNAMOX(m_ctx, m_opis.tabela, zgodovina);
+}
+
+// The report beside the result file, once the counts are final. Only its
+// own failure changes the run: the run is then a failed one, with the
+// report's error as its message.
+void TOsvezevanje::zapisiPorocilo()
+{
+    if (!m_rez.odprta())
+        return; // the run ended before its result file was written
+    const TOsvezevanjeStevci &st = m_izid.stevci;
+    m_porocilo.nastavi(m_opis.tabela, samoPreverjanje());
+    m_porocilo.tabela(0, m_opis.tabela, {st.zapisov, st.novih, st.razlicnih, st.dodanih + st.popravljenih, st.napak});
+    try {
+        m_porocilo.zapisi(m_izid.rezultatnaDatoteka);
+    } catch (const EMoxError &e) {
+        m_izid.status = QStringLiteral("D");
+        if (m_izid.napaka.isEmpty())
+            m_izid.napaka = e.message();
+        if (m_ctx.ui)
+            m_ctx.ui->showMessage(e.message());
+    }
 }
 
 } // namespace

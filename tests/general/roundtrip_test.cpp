@@ -9,9 +9,13 @@
 #include "base/text.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 
 using namespace roundtrip;
+using namespace std::string_literals;
 
 namespace {
 
@@ -57,6 +61,30 @@ protected:
 struct Stevci {
     qint64 zapisov, novih, razlicnih, dodanih, popravljenih, napak;
 };
+
+// A file of the result folder (the report beside a result file).
+QByteArray rezultat(const TMoxContext &ctx, const QString &ime)
+{
+    QFile f(ctx.currSaveDir + "rezultati/" + ime);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The rows of a CSV file as Python's csv module reads them (Windows-1250,
+// ";"), one per line, fields joined by "|".
+QString csvPython(const QString &pot)
+{
+    const QString python = QStandardPaths::findExecutable("python3");
+    if (python.isEmpty())
+        return "python3 not found";
+    QProcess p;
+    p.start(python, {"-c", "import csv,sys\n"
+                           "with open(sys.argv[1], encoding='cp1250', newline='') as f:\n"
+                           "    for r in csv.reader(f, delimiter=';', strict=True):\n"
+                           "        sys.stdout.buffer.write(('|'.join(r) + '\\n').encode('utf-8'))\n",
+                     pot});
+    p.waitForFinished();
+    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+}
 
 void expectCounters(const TOsvezevanjeStevci &c, const Stevci &e)
 {
@@ -116,6 +144,47 @@ TEST_F(GeneralRoundTrip, NewDifferentEqualAndUnmarkedRecords)
     // A second run finds only the unmarked difference.
     izid = refreshGeneralFromFile(ctx, str, false);
     expectCounters(izid.stevci, {4, 0, 1, 0, 0, 0});
+}
+
+TEST_F(GeneralRoundTrip, TheReportBesideTheResultFile)
+{
+    const QString str = prepareActivities();
+
+    // Check-only: the report lists what the result file lists, with the
+    // differing column's old and new value.
+    refreshGeneralFromFile(ctx, str, true);
+    const QString html = QString::fromUtf8(rezultat(ctx, "KA060AK0.html"));
+    EXPECT_TRUE(html.contains("<meta charset=\"utf-8\">"));
+    EXPECT_TRUE(html.contains(";vrsta=preverjanje;prebranih=4;novih=1;razlicnih=2;uporabljenih=0;napak=0\""));
+    EXPECT_TRUE(html.contains("<td class=\"v staro\">Staro ime</td><td class=\"v novo\">Čiščenje zob</td>"))
+        << html.toStdString();
+    EXPECT_EQ(csvPython(ctx.currSaveDir + "rezultati/KA060AK0.csv").toStdString(),
+              "tabela|vrsta|kljuc|stolpec|staro|novo|sporocilo\n"
+              "TAVO.KA060AK0|NOVO|CODE_060  A1||||\n"
+              "TAVO.KA060AK0|POPR|CODE_060  A2|OPIS_060|Staro ime|Čiščenje zob|\n"
+              "TAVO.KA060AK0|POPR|CODE_060  A4|OPIS_060|Staro|Novo ime|\n"s);
+    const QString index = QString::fromUtf8(rezultat(ctx, "index.html"));
+    EXPECT_EQ(index.count("href=\"KA060AK0.html\""), 1);
+
+    // For real, the report is rewritten with what was applied; a report that
+    // cannot be written makes the run a failed one and changes nothing else.
+    const QString rez = ctx.currSaveDir + "rezultati/KA060AK0.rez";
+    ASSERT_TRUE(QFile::remove(ctx.currSaveDir + "rezultati/KA060AK0.csv"));
+    ASSERT_TRUE(QDir().mkpath(ctx.currSaveDir + "rezultati/KA060AK0.csv"));
+    const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
+    expectCounters(izid.stevci, {4, 1, 2, 1, 1, 0});
+    EXPECT_EQ(izid.status, "D");
+    EXPECT_TRUE(izid.napaka.startsWith("Napaka pri pisanju v: " + ctx.currSaveDir + "rezultati/KA060AK0.csv"))
+        << izid.napaka.toStdString();
+    EXPECT_TRUE(ui.messages.contains(izid.napaka));
+    EXPECT_EQ(resultLines("KA060AK0"),
+              (QStringList{"TABELA :TAVO.KA060AK0", "NOVO:  CODE_060  A1", "POPR:  CODE_060  A2",
+                           "             OPIS_060  staro:Staro ime  novo:Čiščenje zob", "POPR:  CODE_060  A4",
+                           "             OPIS_060  staro:Staro  novo:Novo ime"}));
+    EXPECT_EQ(rows("select code_060,opis_060 from ka060ak0 where code_060 in ('A1','A2') order by code_060"),
+              "A1|Pregled,A2|Čiščenje zob");
+    EXPECT_TRUE(QString::fromUtf8(rezultat(ctx, "KA060AK0.html"))
+                    .contains(";vrsta=osvezevanje;prebranih=4;novih=1;razlicnih=2;uporabljenih=2;napak=0\""));
 }
 
 TEST_F(GeneralRoundTrip, TriggersSwitchedOffAndOnAroundTheRefresh)
@@ -218,6 +287,9 @@ TEST_F(GeneralRoundTrip, ErrorsOutsideTheStatementsEndTheRunWithStatusD)
         EXPECT_TRUE(rez.last().startsWith("NAPAKA: ")) << rez.last().toStdString();
         EXPECT_EQ(logLines().filter("REFRESH:").size(), logBefore + 1);
         EXPECT_EQ(rows("select count(*) from orna_util.orna_mox where napakemox='D'"), QString::number(++runsD));
+        // The report lists the error that ended the run.
+        const QString csv = moxtext::fromCp1250(rezultat(ctx, "KA060AK0.csv"));
+        EXPECT_TRUE(csv.contains(";NAPAKA;;;;;") && csv.contains(c.inMessage)) << csv.toStdString();
     }
 }
 
