@@ -5,6 +5,7 @@
 #include "dbf/apollo.h"
 #include "general/dbfsupport.h"
 #include "general/manifest.h"
+#include "general/sqlizpis.h"
 #include "general/values.h"
 #include "general/zaklep.h"
 #include "log/history.h"
@@ -89,9 +90,6 @@ private:
     bool m_prikazano;
 };
 
-// Forms of the auto-numbering statement.
-enum class TAvto { brez, getSequence, nextVal, max };
-
 // One column of the run, with what is found once: its DBF field and how it is
 // written.
 struct TStolpec {
@@ -132,6 +130,10 @@ private:
     void novZapis(bool oznacen, const QString &kljucBesedilo, const QString &napakaBesedilo);
     void obstojecZapis(bool oznacen, const QString &kljucBesedilo, const QString &napakaBesedilo);
     bool naslednjaStevilka(qint64 &stevilka);
+    void nastaviPopravek();
+    void odpriSql();
+    void zapisiSql(bool vstavljanje);
+    void zakljuciSql();
     void napakaStavka(const QString &napakaBesedilo, const QString &sporocilo);
     void napakaZapisa(const QString &napakaBesedilo, const QString &razlog);
     void izklopiTriggerje();
@@ -168,6 +170,7 @@ private:
     TIskanja m_iskanja;
     std::optional<TZaklepOsvezevanja> m_zaklep;
     TRezultat m_rez;
+    TSqlIzpis m_sql; // check-only: the statements the refresh would execute
     TPorocilo m_porocilo; // the readable report beside the result file
     TOsvezevanjeIzid m_izid;
 
@@ -248,6 +251,8 @@ void TOsvezevanje::pripravi()
     pripraviRezultatiDir(m_ctx.currSaveDir);
     m_rez.odpri(m_izid.rezultatnaDatoteka);
     m_rez.vrstica(QStringLiteral("TABELA :") + m_opis.tabela);
+    // A script written before would repeat what this run applies or finds.
+    TSqlIzpis::odstrani(sqlDatoteka(m_izid.rezultatnaDatoteka));
 
     // The refresh has room for 5 keys and 100 columns; a structure that needs
     // more is refused rather than matched or written in part.
@@ -271,6 +276,8 @@ void TOsvezevanje::pripravi()
     pripraviAvto();
     zgradiStavke();
     odpriVhod();
+    if (samoPreverjanje())
+        odpriSql();
 }
 
 void TOsvezevanje::pripraviAvto()
@@ -635,6 +642,8 @@ void TOsvezevanje::novZapis(bool oznacen, const QString &kljucBesedilo, const QS
         m_rez.vrstica(QStringLiteral("NOVO: ") + kljucBesedilo);
         m_izpisano = true;
     }
+    if (samoPreverjanje() && oznacen)
+        zapisiSql(true);
     if (samoPreverjanje() || !oznacen)
         return;
     bool izvedeno = false;
@@ -707,9 +716,34 @@ void TOsvezevanje::obstojecZapis(bool oznacen, const QString &kljucBesedilo, con
     for (const QString &r : razlike)
         m_rez.vrstica(r);
     m_izpisano = true;
-    if (samoPreverjanje() || !oznacen)
+    if (!oznacen)
         return;
+    if (samoPreverjanje()) {
+        zapisiSql(false);
+        return;
+    }
 
+    TOracleQuery &upd = m_ctx.quUpdate;
+    nastaviPopravek();
+    bool izvedeno = false;
+    try {
+        upd.Execute();
+        izvedeno = true;
+        pisiMemo(m_lobUpdate);
+        m_ctx.osOracle.Commit();
+        ++st.popravljenih;
+    } catch (const EMoxError &e) {
+        if (izvedeno)
+            m_ctx.osOracle.Rollback();
+        napakaStavka(napakaBesedilo, e.message());
+    }
+}
+
+// The update's variables for the current record: the update columns, and
+// the keys padded as the select matched them (a key with a reference was set
+// by zapis).
+void TOsvezevanje::nastaviPopravek()
+{
     TOracleQuery &upd = m_ctx.quUpdate;
     for (size_t i = 0; i < m_stolpci.size(); ++i) {
         const TStolpec &s = m_stolpci[i];
@@ -726,18 +760,52 @@ void TOsvezevanje::obstojecZapis(bool oznacen, const QString &kljucBesedilo, con
         if (!s.k->imaReferenco())
             upd.SetVariable(s.ime, vrednostIzDBF(besedilo(s), true, s.k->dolzina, s.k->tipPolja));
     }
-    bool izvedeno = false;
+}
+
+// The SQL file of a check-only run, beside the result file; opened at the
+// start of a run that starts check-only, or by the first record checked
+// after the mode was switched on during the run.
+void TOsvezevanje::odpriSql()
+{
+    m_sql.odpri(sqlDatoteka(m_izid.rezultatnaDatoteka), m_opis, m_ctx.taDBF.TableName, m_avto,
+                zamenjave(m_opis.sekAuto, QStringLiteral("SQL"), m_ctx));
+}
+
+// The insert (or update) the refresh would execute for the current record,
+// written into the SQL file with the values it binds; nothing is executed.
+void TOsvezevanje::zapisiSql(bool vstavljanje)
+{
+    if (!m_sql.odprta())
+        odpriSql();
+    nastaviPopravek();
+    QHash<QString, QString> clobi;
+    for (const auto &[idx, lob] : vstavljanje ? m_lobInsert : m_lobUpdate)
+        if (idx >= 0)
+            clobi.insert(m_stolpci[idx].ime, memoBesedilo(m_stolpci[idx]));
+    if (vstavljanje)
+        m_sql.vstavi(m_ctx.quInsert, m_ctx.quUpdate, clobi);
+    else
+        m_sql.popravi(m_ctx.quUpdate, clobi);
+}
+
+// Closes the SQL file; a run that ended early says so at its end. A write
+// error makes the run a failed one.
+void TOsvezevanje::zakljuciSql()
+{
+    if (!m_sql.odprta())
+        return;
     try {
-        upd.Execute();
-        izvedeno = true;
-        pisiMemo(m_lobUpdate);
-        m_ctx.osOracle.Commit();
-        ++st.popravljenih;
+        if (!m_izid.napaka.isEmpty())
+            m_sql.opomba(QStringLiteral("Preverjanje se je končalo z napako; datoteka ni popolna:") + moxtext::crlf +
+                         m_izid.napaka);
     } catch (const EMoxError &e) {
-        if (izvedeno)
-            m_ctx.osOracle.Rollback();
-        napakaStavka(napakaBesedilo, e.message());
+        m_izid.status = QStringLiteral("D");
+        if (m_izid.napaka.isEmpty())
+            m_izid.napaka = e.message();
+        if (m_ctx.ui)
+            m_ctx.ui->showMessage(e.message());
     }
+    m_sql.zapri();
 }
 
 void TOsvezevanje::napakaStavka(const QString &napakaBesedilo, const QString &sporocilo)
@@ -779,6 +847,8 @@ void TOsvezevanje::napakaZapisa(const QString &napakaBesedilo, const QString &ra
     m_izid.status = QStringLiteral("D");
     m_rez.vrstica(QStringLiteral("NAPAKA: ") + besedilo);
     m_izpisano = true;
+    if (m_sql.odprta())
+        m_sql.opomba(QStringLiteral("NAPAKA (brez stavka): ") + besedilo);
     prikazi();
 }
 
@@ -855,6 +925,7 @@ void TOsvezevanje::zakljuci()
     prikazi();
     zapisiPorocilo();
     m_rez.zapri();
+    zakljuciSql();
 
     const bool samo = samoPreverjanje();
     if (!m_ctx.pAutomatika) {
