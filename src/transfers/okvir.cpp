@@ -38,6 +38,18 @@ QString enaVrstica(QString s)
     return s.trimmed();
 }
 
+// The key of a result line for the report: the line without its leading
+// "NOVO: ", "POPR : ", "NAPAKA(900): " and the like.
+QString kljucVrstice(const QString &vrstica)
+{
+    for (const char *p : {"NOVO", "POPR", "NAPAKA"}) {
+        const qsizetype dvopicje = vrstica.indexOf(u':');
+        if (vrstica.startsWith(QLatin1String(p)) && dvopicje > 0)
+            return vrstica.mid(dvopicje + 1).trimmed();
+    }
+    return vrstica.trimmed();
+}
+
 } // namespace
 
 TOkvirOsvezevanja::TOkvirOsvezevanja(TMoxContext &ctx, const TZahtevaDruzine &zahteva,
@@ -159,6 +171,7 @@ bool TOkvirOsvezevanja::naprej() const
 void TOkvirOsvezevanja::preberi(int prehod)
 {
     m_tekoci = prehod;
+    m_spremenjenPrehod = -1;
     ++stevci(prehod).prebranih;
     prikazi(prehod);
     if (m_ctx.ui)
@@ -176,6 +189,7 @@ void TOkvirOsvezevanja::koncajPrehod(int prehod, bool doKonca)
         ++stevci(prehod).napak;
         prikazi(prehod);
         m_izid.napaka = kPrekinjeno;
+        m_porocilo.napaka(prehod, QString(), kPrekinjeno);
         vrstica(QStringLiteral("NAPAKA: ") + kPrekinjeno);
     } else if (m_izid.napaka.isEmpty()) {
         m_izid.napaka = kPrekinjeno;
@@ -186,6 +200,8 @@ void TOkvirOsvezevanja::novo(int prehod, const QString &besedilo)
 {
     ++stevci(prehod).novih;
     prikazi(prehod);
+    m_porocilo.novo(prehod, kljucVrstice(besedilo));
+    m_spremenjenPrehod = prehod;
     vrstica(besedilo);
     m_spremembe = true;
 }
@@ -194,6 +210,8 @@ void TOkvirOsvezevanja::popravek(int prehod, const QStringList &vrstice)
 {
     ++stevci(prehod).popravkov;
     prikazi(prehod);
+    m_porocilo.razlicno(prehod, kljucVrstice(vrstice.value(0)), vrstice.mid(1));
+    m_spremenjenPrehod = prehod;
     for (const QString &v : vrstice)
         vrstica(v);
     m_spremembe = true;
@@ -216,6 +234,8 @@ void TOkvirOsvezevanja::napaka(int prehod, const QString &vrsticaNapake, const Q
     ++stevci(prehod).napak;
     prikazi(prehod);
     m_izid.status = QStringLiteral("D");
+    m_porocilo.napaka(prehod, vrsticaNapake.isEmpty() ? QString() : kljucVrstice(vrsticaNapake), enaVrstica(sporocilo));
+    neuporabljen(prehod);
     vrstica(vrsticaNapake.isEmpty() ? QStringLiteral("NAPAKA: ") + enaVrstica(sporocilo) : vrsticaNapake);
     if (!vrsticaNapake.isEmpty() && !sporocilo.isEmpty())
         vrstica(QStringLiteral("        ") + enaVrstica(sporocilo));
@@ -256,6 +276,8 @@ void TOkvirOsvezevanja::ustaviZgodaj(const QString &sporocilo, bool prikazano)
     // stopped (the first one when it came before the passes).
     ++stevci(m_tekoci).napak;
     prikazi(m_tekoci);
+    m_porocilo.napaka(m_tekoci, QString(), sporocilo);
+    neuporabljen(m_tekoci);
     try {
         vrstica(QStringLiteral("NAPAKA: ") + enaVrstica(sporocilo));
     } catch (const EMoxError &) {
@@ -263,6 +285,43 @@ void TOkvirOsvezevanja::ustaviZgodaj(const QString &sporocilo, bool prikazano)
     }
     if (!prikazano && m_ctx.ui)
         m_ctx.ui->showMessage(sporocilo);
+}
+
+// A record listed as new or different that then failed was not applied.
+void TOkvirOsvezevanja::neuporabljen(int prehod)
+{
+    if (m_spremenjenPrehod != prehod)
+        return;
+    m_spremenjenPrehod = -1;
+    while (m_neuporabljenih.size() <= prehod)
+        m_neuporabljenih.append(0);
+    ++m_neuporabljenih[prehod];
+}
+
+// The report beside the result file, written before the history row so that
+// a report that cannot be written makes the run a failed one there too; it
+// changes nothing else of the run.
+void TOkvirOsvezevanja::zapisiPorocilo()
+{
+    if (!m_rez.isOpen())
+        return; // the run ended before its result file was written
+    m_porocilo.nastavi(m_opis.naslov.isEmpty() ? m_opis.rezultat : m_opis.naslov, m_samo);
+    for (int i = 0; i < m_izid.prehodi.size(); ++i) {
+        const TStevciPrehoda &s = m_izid.prehodi[i];
+        const QString oznaka = s.oznaka.isEmpty() && i < m_opis.tabele.size() ? m_opis.tabele[i] : s.oznaka;
+        // Applied: what was listed as new or different and did not fail.
+        const qint64 uporabljenih = m_samo ? 0 : qMax<qint64>(0, s.novih + s.popravkov - m_neuporabljenih.value(i));
+        m_porocilo.tabela(i, oznaka, {s.prebranih, s.novih, s.popravkov, uporabljenih, s.napak});
+    }
+    try {
+        m_porocilo.zapisi(m_izid.rezultatnaDatoteka);
+    } catch (const EMoxError &e) {
+        m_izid.status = QStringLiteral("D");
+        if (m_izid.napaka.isEmpty())
+            m_izid.napaka = e.message();
+        if (m_ctx.ui)
+            m_ctx.ui->showMessage(e.message());
+    }
 }
 
 QStringList TOkvirOsvezevanja::logVrstice() const
@@ -311,6 +370,7 @@ void TOkvirOsvezevanja::zakljuci()
     // "N" marks a refresh that applied its files without errors, the time
     // replication exports from; a check-only run applied nothing and is
     // recorded as "P" so that it never moves that time.
+    zapisiPorocilo();
     const bool neuspesno = m_izid.status == QStringLiteral("D");
     const QString zgodovina = neuspesno ? QStringLiteral("D") : m_samo ? QStringLiteral("P") : QStringLiteral("N");
     try {

@@ -35,6 +35,7 @@
 #include "transfers/druzine.h"
 
 #include "base/interaction.h"
+#include "log/porocilo.h"
 
 #include <QFile>
 #include <QList>
@@ -170,6 +171,8 @@ public:
 private:
     void zacni();
     void zakljuci();
+    void zapisiPorocilo();
+    void neuporabljen(int prehod);
     void ustaviZgodaj(const QString &sporocilo, bool prikazano);
     QStringList logVrstice() const;
 
@@ -187,4 +190,10 @@ private:
     QFile m_rez;
     QList<TApolloDataSet *> m_odprte;
     TIzidDruzine m_izid;
+    // The readable report beside the result file; per pass the records listed
+    // as new or different whose statement failed (not applied), and the pass
+    // whose current record was listed as new or different (-1: none).
+    TPorocilo m_porocilo;
+    QList<qint64> m_neuporabljenih;
+    int m_spremenjenPrehod = -1;
 };

@@ -13,6 +13,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -194,6 +195,10 @@ TEST_F(Okvir, EarlyEndsAreFailedRunsAndSkipTheFollowingPass)
     EXPECT_EQ(izid.napaka, QStringLiteral("ORA-03113: konec komunikacije"));
     EXPECT_EQ(rezultat().last(), QStringLiteral("NAPAKA: ORA-03113: konec komunikacije"));
     EXPECT_TRUE(ui.messages.contains(QStringLiteral("ORA-03113: konec komunikacije")));
+    // The report lists it as an error of the pass it stopped.
+    QFile csv(ctx.currSaveDir + QStringLiteral("rezultati/X.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(csv.readAll().endsWith("TAVO.X2;NAPAKA;;;;;ORA-03113: konec komunikacije\r\n"));
 
     // A missing folder: said, nothing made there.
     ui = RecordingUi();
@@ -202,6 +207,36 @@ TEST_F(Okvir, EarlyEndsAreFailedRunsAndSkipTheFollowingPass)
     EXPECT_EQ(brez.status, QStringLiteral("D"));
     EXPECT_FALSE(QDir(env.path(QStringLiteral("ni"))).exists());
     EXPECT_EQ(ui.messages.value(0), QStringLiteral("Direktorij ") + zahteva.pot + QStringLiteral(" ne obstaja"));
+}
+
+// The report beside the result file: per pass its counts and rows, the key
+// being the line without its prefix; a record listed as new whose statement
+// failed is not counted as applied.
+TEST_F(Okvir, ReportListsEachPassWithItsRowsAndWhatWasApplied)
+{
+    izvedi(true, [](TOkvirOsvezevanja &o) {
+        o.preberi(1);
+        o.novo(1, QStringLiteral("NOVO(901): E"));
+        o.napaka(1, QStringLiteral("NAPAKA(901): E"), QStringLiteral("ORA-00001: x"));
+    });
+    QFile csv(ctx.currSaveDir + QStringLiteral("rezultati/X.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll(), QByteArray("tabela;vrsta;kljuc;stolpec;staro;novo;sporocilo\r\n"
+                                        "TAVO.X1;NOVO;A;;;;\r\n"
+                                        "TAVO.X1;POPR;B;;;;staro:1  novo:2\r\n"
+                                        "TAVO.X1;NAPAKA;C;;;;ORA-00001: unique constraint\r\n"
+                                        "TAVO.X2;NOVO;E;;;;\r\n"
+                                        "TAVO.X2;NAPAKA;E;;;;ORA-00001: x\r\n"));
+    QFile html(ctx.currSaveDir + QStringLiteral("rezultati/X.html"));
+    ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+    const QByteArray h = html.readAll();
+    EXPECT_TRUE(h.contains(";vrsta=osvezevanje;prebranih=9;novih=2;razlicnih=1;uporabljenih=2;napak=2\""));
+    EXPECT_TRUE(h.contains("<h2>TAVO.X2</h2>\n<table><tr><th>Prebranih</th><th>Novih</th><th>Različnih</th>"
+                           "<th>Uporabljenih</th><th>Napak</th></tr>\n<tr><td class=\"n\">5</td><td class=\"n\">1</td>"
+                           "<td class=\"n\">0</td><td class=\"n\">0</td><td class=\"n\">1</td></tr></table>"));
+    QFile index(ctx.currSaveDir + QStringLiteral("rezultati/index.html"));
+    ASSERT_TRUE(index.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(index.readAll().contains("<a href=\"X.html\">Naslov</a>"));
 }
 
 TEST_F(Okvir, CheckOnlyWithoutDifferencesShowsTheEndMessage)
