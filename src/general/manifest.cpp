@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 
 namespace {
 
@@ -22,26 +23,6 @@ QString potManifesta(const QString &mapa)
 }
 
 QString kljuc(const QString &ime) { return moxtext::upperAZ(ime); }
-
-// The files of a table in its directory: the DBF (any letter case of the
-// extension), its FPT, and the structure file.
-QStringList datotekeTabele(const QString &dbfPot, const QString &strukturnaDatoteka)
-{
-    QStringList out;
-    const QFileInfo dbf(dbfPot);
-    const QDir mapa = dbf.absoluteDir();
-    for (const QString &ime : mapa.entryList(QDir::Files)) {
-        const QString v = moxtext::upperAZ(ime);
-        const QString osnova = moxtext::upperAZ(dbf.fileName());
-        if (v == osnova + QStringLiteral(".DBF") || v == osnova + QStringLiteral(".FPT"))
-            out << mapa.filePath(ime);
-    }
-    if (QFileInfo::exists(strukturnaDatoteka))
-        out << strukturnaDatoteka;
-    return out;
-}
-
-QString imeTabele(const QString &strukturnaDatoteka) { return kljuc(QFileInfo(strukturnaDatoteka).completeBaseName()); }
 
 } // namespace
 
@@ -72,6 +53,7 @@ bool TManifest::preberi(const QString &mapa)
     if (!QFileInfo::exists(pot))
         return false;
     datoteke.clear();
+    casiTabel.clear();
     int st = 0;
     for (const QString &vrstica : moxtext::readTextLines(pot)) {
         ++st;
@@ -89,6 +71,14 @@ bool TManifest::preberi(const QString &mapa)
             shema = v;
         else if (k == QStringLiteral("cas"))
             cas = QDateTime::fromString(v, kCasFormat);
+        else if (k == QStringLiteral("tabela")) {
+            // table;time
+            const qsizetype pod = v.indexOf(u';');
+            const QDateTime t = pod < 0 ? QDateTime() : QDateTime::fromString(v.mid(pod + 1), kCasFormat);
+            if (!t.isValid())
+                throw EMoxError(QStringLiteral("%1, vrstica %2: napačen čas priprave tabele").arg(pot).arg(st));
+            casiTabel.insert(kljuc(v.left(pod)), t);
+        }
         else if (k == QStringLiteral("datoteka")) {
             // name;table;size;records;sha256
             const QStringList p = v.split(u';');
@@ -113,6 +103,8 @@ void TManifest::zapisi(const QString &mapa) const
     QStringList vrstice{QStringLiteral("# Paket prenosa: datoteke, kot jih je zapisala priprava"),
                         QStringLiteral("verzija=") + verzija, QStringLiteral("alias=") + alias,
                         QStringLiteral("shema=") + shema, QStringLiteral("cas=") + cas.toString(kCasFormat)};
+    for (auto it = casiTabel.cbegin(); it != casiTabel.cend(); ++it)
+        vrstice << QStringLiteral("tabela=%1;%2").arg(it.key(), it->toString(kCasFormat));
     for (auto it = datoteke.cbegin(); it != datoteke.cend(); ++it)
         vrstice << QStringLiteral("datoteka=%1;%2;%3;%4;%5")
                        .arg(it.key(), it->tabela)
@@ -128,6 +120,39 @@ void TManifest::zapisi(const QString &mapa) const
         throw EMoxError(QStringLiteral("Napaka pri pisanju v: ") + pot);
 }
 
+QDateTime TManifest::casTabele(const QString &tabela) const
+{
+    return casiTabel.value(kljuc(tabela), cas);
+}
+
+QStringList datotekeDela(const QString &mapa, const QStringList &osnove)
+{
+    const QDir d(moxpath::native(mapa));
+    QSet<QString> iskane;
+    for (const QString &o : osnove)
+        for (const char *konc : {".DBF", ".FPT"})
+            iskane.insert(kljuc(o) + QLatin1String(konc));
+    QStringList out;
+    for (const QString &ime : d.entryList(QDir::Files, QDir::Name))
+        if (iskane.contains(kljuc(ime)))
+            out << d.filePath(ime);
+    return out;
+}
+
+QString tabelaStrukture(const QString &strukturnaDatoteka)
+{
+    return kljuc(QFileInfo(strukturnaDatoteka).completeBaseName());
+}
+
+QStringList datotekeTabele(const QString &strukturnaDatoteka, const QString &dbfPot)
+{
+    const QFileInfo dbf(dbfPot);
+    QStringList out = datotekeDela(dbf.absolutePath(), {dbf.fileName()});
+    if (QFileInfo::exists(strukturnaDatoteka))
+        out << strukturnaDatoteka;
+    return out;
+}
+
 void manifestZacetekPriprave(const QString &mapa, const QString &tabela)
 {
     TManifest m;
@@ -136,63 +161,83 @@ void manifestZacetekPriprave(const QString &mapa, const QString &tabela)
     const QString t = kljuc(tabela);
     for (auto it = m.datoteke.begin(); it != m.datoteke.end();)
         it = it->tabela == t ? m.datoteke.erase(it) : std::next(it);
+    m.casiTabel.remove(t);
     m.zapisi(mapa);
 }
 
-void manifestKonecPriprave(const TMoxContext &ctx, const QString &strukturnaDatoteka, const QString &dbfPot)
+void manifestKonecPriprave(const TMoxContext &ctx, const QString &mapa, const QString &tabela,
+                           const QStringList &datoteke)
 {
-    const QString mapa = QFileInfo(strukturnaDatoteka).absolutePath();
     TManifest m;
     m.preberi(mapa);
     m.verzija = QStringLiteral(MOX_VERSION);
     m.alias = moxtext::upperAZ(ctx.currServer);
     m.shema = moxtext::upperAZ(ctx.currUserAsTavo);
-    m.cas = QDateTime::currentDateTime();
-    const QString tabela = imeTabele(strukturnaDatoteka);
-    for (const QString &pot : datotekeTabele(dbfPot, strukturnaDatoteka)) {
+    // Whole seconds: the time is written and compared as text to the second.
+    QDateTime zdaj = QDateTime::currentDateTime();
+    zdaj.setTime(QTime(zdaj.time().hour(), zdaj.time().minute(), zdaj.time().second()));
+    m.cas = zdaj;
+    const QString t = kljuc(tabela);
+    m.casiTabel.insert(t, zdaj);
+    for (const QString &pot : datoteke) {
         TManifestDatoteka d = opisiDatoteko(pot);
-        d.tabela = tabela;
+        d.tabela = t;
         m.datoteke.insert(kljuc(QFileInfo(pot).fileName()), d);
     }
     m.zapisi(mapa);
 }
 
-QString preveriPaket(const TMoxContext &ctx, const QString &strukturnaDatoteka, const QString &dbfPot,
-                     QString &opozorilo, QDateTime *izvozeno)
+void manifestKonecPriprave(const TMoxContext &ctx, const QString &strukturnaDatoteka, const QString &dbfPot)
 {
-    const QString mapa = QFileInfo(strukturnaDatoteka).absolutePath();
+    manifestKonecPriprave(ctx, QFileInfo(strukturnaDatoteka).absolutePath(), tabelaStrukture(strukturnaDatoteka),
+                          datotekeTabele(strukturnaDatoteka, dbfPot));
+}
+
+TPreverjanjePaketa preveriDelPaketa(const TMoxContext &ctx, const QString &mapa, const QString &tabela,
+                                    const QStringList &datoteke)
+{
+    TPreverjanjePaketa izid;
     TManifest m;
-    if (!m.preberi(mapa))
-        return QStringLiteral("Paket v ") + mapa + QStringLiteral(" nima datoteke ") +
-               QString::fromLatin1(kImeManifesta) + QStringLiteral(": datoteke niso preverjene");
-    const QString tabela = imeTabele(strukturnaDatoteka);
+    if (!m.preberi(mapa)) {
+        izid.opomba = QStringLiteral("Paket v ") + mapa + QStringLiteral(" nima datoteke ") +
+                      QString::fromLatin1(kImeManifesta) + QStringLiteral(": datoteke niso preverjene");
+        return izid;
+    }
+    const QString t = kljuc(tabela);
+    const QString imeManifesta = QString::fromLatin1(kImeManifesta);
+    QMap<QString, QString> naDisku; // upper-case name -> path
+    for (const QString &pot : datoteke)
+        naDisku.insert(kljuc(QFileInfo(pot).fileName()), pot);
     bool dbfNaSeznamu = false;
-    for (auto it = m.datoteke.cbegin(); it != m.datoteke.cend(); ++it)
-        if (it->tabela == tabela && it.key().endsWith(QStringLiteral(".DBF")))
-            dbfNaSeznamu = true;
+    for (auto it = m.datoteke.cbegin(); it != m.datoteke.cend(); ++it) {
+        if (it->tabela != t)
+            continue;
+        dbfNaSeznamu = dbfNaSeznamu || it.key().endsWith(QStringLiteral(".DBF"));
+        if (!naDisku.contains(it.key()))
+            throw EMoxError(QStringLiteral("Datoteka ") + QDir(moxpath::native(mapa)).filePath(it.key()) +
+                            QStringLiteral(" paketa tabele ") + t + QStringLiteral(" manjka (navaja jo ") +
+                            imeManifesta + QStringLiteral(")."));
+    }
     if (!dbfNaSeznamu)
-        throw EMoxError(QStringLiteral("Tabela ") + tabela + QStringLiteral(" ni v ") +
-                        QString::fromLatin1(kImeManifesta) +
+        throw EMoxError(QStringLiteral("Tabela ") + t + QStringLiteral(" ni v ") + imeManifesta +
                         QStringLiteral(" paketa: njena priprava ni bila dokončana. Pripravite jo znova."));
-    for (const QString &pot : datotekeTabele(dbfPot, strukturnaDatoteka)) {
-        const QString ime = kljuc(QFileInfo(pot).fileName());
-        const auto it = m.datoteke.constFind(ime);
-        if (it == m.datoteke.cend())
-            throw EMoxError(QStringLiteral("Datoteka ") + pot + QStringLiteral(" ni v ") +
-                            QString::fromLatin1(kImeManifesta) + QStringLiteral(" paketa."));
-        const TManifestDatoteka zdaj = opisiDatoteko(pot);
+    for (auto f = naDisku.cbegin(); f != naDisku.cend(); ++f) {
+        const auto it = m.datoteke.constFind(f.key());
+        if (it == m.datoteke.cend() || it->tabela != t)
+            throw EMoxError(QStringLiteral("Datoteka ") + *f + QStringLiteral(" ni v ") + imeManifesta +
+                            QStringLiteral(" paketa."));
+        const TManifestDatoteka zdaj = opisiDatoteko(*f);
         if (zdaj.velikost != it->velikost || zdaj.sha256 != it->sha256)
-            throw EMoxError(QStringLiteral("Datoteka ") + pot +
+            throw EMoxError(QStringLiteral("Datoteka ") + *f +
                             QStringLiteral(" ni taka, kot jo je zapisala priprava (velikost ali kontrolna vsota se "
                                            "razlikuje od ") +
-                            QString::fromLatin1(kImeManifesta) + QStringLiteral(")."));
+                            imeManifesta + QStringLiteral(")."));
     }
     if (m.alias == moxtext::upperAZ(ctx.currServer) && m.shema == moxtext::upperAZ(ctx.currUserAsTavo))
-        opozorilo = QStringLiteral("Paket tabele ") + tabela + QStringLiteral(" je bil pripravljen na tej instalaciji (") +
-                    m.shema + u'@' + m.alias + QStringLiteral(").");
-    if (izvozeno)
-        *izvozeno = m.cas;
-    return QString();
+        izid.opozorilo = QStringLiteral("Paket tabele ") + t + QStringLiteral(" je bil pripravljen na tej instalaciji (") +
+                         m.shema + u'@' + m.alias + QStringLiteral(").");
+    izid.izvozeno = m.casTabele(t);
+    return izid;
 }
 
 QStringList preveriMapo(const QString &mapa)

@@ -2,10 +2,13 @@
 // The manifest of a transfer package: MOX_MANIFEST.txt in the save directory,
 // beside the files the preparations wrote there. It names the program, the
 // exporting installation and, for every file of every table prepared into
-// the directory, its size, record count and SHA-256. A preparation removes
-// its table's lines before it writes the files and adds them back after the
-// files are closed, so a table whose lines are there was prepared whole.
-// Windows-1250 text, one "key=value" line each, CR LF.
+// the directory, its size, record count and SHA-256, and when each table was
+// prepared. A "table" is a general table (its structure file's name) or a
+// family of fixed files (its history kind: SKS, OBR, GRUPE, ...). A
+// preparation removes its table's lines before it writes the files and adds
+// them back after the files are closed, so a table whose lines are there was
+// prepared whole. Windows-1250 text, one "key=value" line each, CR LF;
+// a reader skips keys it does not know.
 #include <QDateTime>
 #include <QMap>
 #include <QString>
@@ -29,6 +32,11 @@ struct TManifest {
     QString shema;     // exporting schema (the installation's TAVO user)
     QDateTime cas;     // when it was last written
     QMap<QString, TManifestDatoteka> datoteke; // by file name (upper case)
+    QMap<QString, QDateTime> casiTabel;        // when each table was prepared, by table (upper case)
+
+    // When the table was prepared; cas for a manifest written before the
+    // per-table times were kept.
+    QDateTime casTabele(const QString &tabela) const;
 
     // Reads the manifest of a directory; false when there is none. A
     // manifest that cannot be read raises EMoxError.
@@ -41,23 +49,44 @@ struct TManifest {
 // its record count. Raises EMoxError when it cannot be read.
 TManifestDatoteka opisiDatoteko(const QString &pot);
 
+// The files of a package part in a folder: the DBF and the FPT of each base
+// name (file name without extension, any letter case on disk) that are there.
+// Index files are left out: a refresh builds them anew from the DBF.
+QStringList datotekeDela(const QString &mapa, const QStringList &osnove);
+
 // Before a preparation writes the files of the table (the structure file's
-// name without extension): its lines leave the manifest, if there is one.
+// name without extension, or the family's kind): its lines leave the
+// manifest, if there is one.
 void manifestZacetekPriprave(const QString &mapa, const QString &tabela);
 
-// After the preparation closed its files: the manifest gets the files of the
-// table (the DBF, its FPT when there is one, the structure file), with the
-// exporting installation of ctx.
+// After the preparation closed its files: the manifest of the folder lists
+// the given files (paths) under the table, with the exporting installation
+// of ctx and the time. A manifest is started when there is none.
+void manifestKonecPriprave(const TMoxContext &ctx, const QString &mapa, const QString &tabela,
+                           const QStringList &datoteke);
+// The same for a general table: the DBF, its FPT when there is one, and the
+// structure file.
 void manifestKonecPriprave(const TMoxContext &ctx, const QString &strukturnaDatoteka, const QString &dbfPot);
 
-// The check before a refresh uses the DBF of a structure file. Returns the
-// note for the run log when the directory has no manifest (the package is
-// not checked), else an empty text. Raises EMoxError naming the file when
-// the table was not prepared whole or a file differs from the manifest.
-// opozorilo receives a warning when the package was exported by the
-// installation that now receives it.
-QString preveriPaket(const TMoxContext &ctx, const QString &strukturnaDatoteka, const QString &dbfPot,
-                     QString &opozorilo, QDateTime *izvozeno = nullptr);
+// What the check of a package part found.
+struct TPreverjanjePaketa {
+    QString opomba;     // run-log note: the folder has no manifest, nothing was checked
+    QString opozorilo;  // the package was exported by the installation that now receives it
+    QDateTime izvozeno; // when the table was prepared (invalid without a manifest)
+};
+
+// The check before a refresh uses the files of a table (paths, as
+// datotekeDela gives them). Raises EMoxError naming the file when the table
+// was not prepared whole, a file it lists is missing, or a file differs from
+// the manifest.
+TPreverjanjePaketa preveriDelPaketa(const TMoxContext &ctx, const QString &mapa, const QString &tabela,
+                                    const QStringList &datoteke);
+
+// A general table in the manifest: its name (the structure file's name
+// without extension, upper case) and its files (the DBF, its FPT when there
+// is one, the structure file).
+QString tabelaStrukture(const QString &strukturnaDatoteka);
+QStringList datotekeTabele(const QString &strukturnaDatoteka, const QString &dbfPot);
 
 // Checks every file the manifest of a directory lists. Returns one line per
 // problem (empty: the package is whole); raises EMoxError when there is no

@@ -6,6 +6,7 @@
 #include "general/dbfsupport.h"
 #include "general/manifest.h"
 #include "general/sqlizpis.h"
+#include "general/uporabapaketa.h"
 #include "general/values.h"
 #include "general/zaklep.h"
 #include "log/history.h"
@@ -17,6 +18,7 @@
 #include "run/schemanames.h"
 #include "run/context.h"
 #include "base/moxerror.h"
+#include "base/paths.h"
 #include "base/text.h"
 
 #include <QFile>
@@ -178,6 +180,7 @@ private:
     std::vector<TKljucOpis> m_kljuci;
     int m_popravi = -1;
     bool m_vhodOdprt = false;
+    QDateTime m_izvozeno; // the package's export time of the table (invalid: no manifest)
 
     TAvto m_avto = TAvto::brez;
     qint64 m_maxStevilka = 0;              // MAX( form: the last number given out
@@ -450,15 +453,18 @@ void TOsvezevanje::odpriVhod()
 {
     // The package is checked against its manifest before anything of it is
     // used: a file that is not as the preparation wrote it is refused.
+    // A package older than one applied here is used only when the operator
+    // says so.
     const QString dbfPot = dbfZaStrukturo(m_strDatoteka, false);
-    QString opozorilo;
-    const QString opomba = preveriPaket(m_ctx, m_strDatoteka, dbfPot, opozorilo);
-    if (!opomba.isEmpty()) {
-        m_ctx.meDyn = QStringList{opomba};
-        DajVLog(m_ctx);
+    try {
+        m_izvozeno = preveriPaketPredOsvezevanjem(m_ctx, moxpath::folderOf(m_strDatoteka),
+                                                  tabelaStrukture(m_strDatoteka), m_opis.tabela,
+                                                  datotekeTabele(m_strDatoteka, dbfPot));
+    } catch (const EPaketZavrnjen &e) {
+        if (!e.prikazano())
+            throw;
+        throw EKonecPriprave(e.message(), true);
     }
-    if (!opozorilo.isEmpty() && m_ctx.ui)
-        m_ctx.ui->showMessage(opozorilo);
 
     TApolloDataSet &dbf = m_ctx.taDBF;
     dbf.Close();
@@ -958,6 +964,8 @@ void TOsvezevanje::zakljuci()
     // is recorded as "P" so that it never moves that time.
     const QString zgodovina = samo && m_izid.status == QStringLiteral("N") ? QStringLiteral("P") : m_izid.status;
     shranivORNAMOX(m_ctx, m_opis.tabela, zgodovina);
+    if (zgodovina == QStringLiteral("N"))
+        zapisiUporabljeniPaket(m_ctx, m_opis.tabela, m_izvozeno);
 }
 
 // The report beside the result file, once the counts are final. Only its

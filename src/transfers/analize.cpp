@@ -2,6 +2,7 @@
 #include "transfers/analize.h"
 
 #include "dbf/apollo.h"
+#include "general/manifest.h"
 #include "run/dbfops.h"
 #include "oracle/oracle.h"
 #include "run/schemanames.h"
@@ -119,6 +120,9 @@ TIzidDruzine pripraviAnalizeHC(TMoxContext &ctx, const TZahtevaDruzine &zahteva,
 
     TConsoleInteraction konzola;
     TInteraction &ui = ctx.ui ? *ctx.ui : static_cast<TInteraction &>(konzola);
+    // The package's manifest lists the family again only once its files are
+    // whole and closed.
+    manifestZacetekPriprave(mapa, QStringLiteral("MEDANALIZE"));
     ustvariDBF(ctx, mapa, kPR908CXR);
     ustvariDBF(ctx, mapa, kI_XML_X03);
     if (!odpriDBF(ctx.taDBF, mapa, kPR908CXR, QString(), ui))
@@ -192,6 +196,7 @@ TIzidDruzine pripraviAnalizeHC(TMoxContext &ctx, const TZahtevaDruzine &zahteva,
     quAnalize.Close();
     ctx.taDBF.Close();
     ctx.taDBF2.Close();
+    manifestKonecPriprave(ctx, mapa, QStringLiteral("MEDANALIZE"), datotekeDela(mapa, {kPR908CXR, kI_XML_X03}));
     return izid;
 }
 

@@ -2,6 +2,7 @@
 #include "transfers/grupe023.h"
 
 #include "dbf/apollo.h"
+#include "general/manifest.h"
 #include "log/messages.h"
 #include "oracle/oracle.h"
 #include "run/schemanames.h"
@@ -74,6 +75,11 @@ void odpriDBF023(TMoxContext &ctx, const QString &mapa, TApolloDataSet &grp, TAp
     odpriDatotekoDruzine(sto, mapa, QStringLiteral("xgp23grp.dbf"), prazni);
 }
 
+QStringList datotekeGrup023()
+{
+    return {QStringLiteral("xgk23grp"), QStringLiteral("xgp11hc0"), QStringLiteral("xgp23grp")};
+}
+
 TIzidDruzine pripraviGrupe023(TMoxContext &ctx, const QString &potRun, const QStringList &seznam,
                               const TNapredekDruzine *napredek)
 {
@@ -103,6 +109,9 @@ TIzidDruzine pripraviGrupe023(TMoxContext &ctx, const QString &potRun, const QSt
 
     TApolloDataSet grp, hc, sto;
     try {
+        // The package's manifest lists the family again only once its files
+        // are whole and closed.
+        manifestZacetekPriprave(pot, QStringLiteral("GRUPE023"));
         odpriDBF023(ctx, pot, grp, hc, sto, true);
         struct TDel {
             QString sql;
@@ -146,6 +155,7 @@ TIzidDruzine pripraviGrupe023(TMoxContext &ctx, const QString &potRun, const QSt
         grp.Close();
         hc.Close();
         sto.Close();
+        manifestKonecPriprave(ctx, pot, QStringLiteral("GRUPE023"), datotekeDela(pot, datotekeGrup023()));
         if (!ctx.p_autoPrepare)
             infoMessage(ctx, ctx.ui, QStringLiteral("KONČANA PRIPRAVA GRUP 023!"));
     } catch (const EMoxError &e) {

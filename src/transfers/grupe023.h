@@ -26,6 +26,9 @@ QString datotekaSeznama023(const TRunState &rs);
 // set and stands each on its first record. Errors are raised.
 void odpriDBF023(TMoxContext &ctx, const QString &mapa, TApolloDataSet &grp, TApolloDataSet &hc,
                  TApolloDataSet &sto, bool prazni);
+// The three files without their extension, as the package's manifest lists
+// them under GRUPE023.
+QStringList datotekeGrup023();
 
 // The preparation: the groups whose codes are lines of the list, with their
 // HC and service members, into the three files of folder pot (the save

@@ -3,6 +3,8 @@
 #include "transfers/grupe023.h"
 
 #include "dbf/apollo.h"
+#include "general/manifest.h"
+#include "general/uporabapaketa.h"
 #include "log/timing.h"
 #include "run/context.h"
 #include "base/moxerror.h"
@@ -163,7 +165,12 @@ TIzidDruzine osveziGrupe023(TMoxContext &ctx, const TZahtevaDruzine &zahteva, co
     QString napaka;
     int prehod = kGrupe;
     TApolloDataSet grp, hc, sto;
+    QDateTime izvozeno;
     try {
+        // Before any file is read (or a missing one put there from the
+        // templates).
+        izvozeno = preveriPaketPredOsvezevanjem(ctx, pot, QStringLiteral("GRUPE023"), QStringLiteral("GRUPE023"),
+                                                datotekeDela(pot, datotekeGrup023()));
         odpriDBF023(ctx, pot, grp, hc, sto, false);
         osveziPrehod(tek, prehod, opisGrup(), grp);
         grp.Close();
@@ -183,7 +190,7 @@ TIzidDruzine osveziGrupe023(TMoxContext &ctx, const TZahtevaDruzine &zahteva, co
         napaka = m ? m->message() : QString::fromLocal8Bit(e.what());
         ++tek.stevci[prehod].napak;
         tek.prikazi(prehod);
-        if (ctx.ui && !zahteva.brezSporocil && !ctx.pAutomatika)
+        if (ctx.ui && !zahteva.brezSporocil && !ctx.pAutomatika && !zavrnitevPrikazana(e))
             ctx.ui->showMessage(napaka);
     }
     for (TApolloDataSet *t : {&grp, &hc, &sto}) {
@@ -198,5 +205,6 @@ TIzidDruzine osveziGrupe023(TMoxContext &ctx, const TZahtevaDruzine &zahteva, co
     z.datoteka = QStringLiteral("napGrupe023.txt");
     z.povzetek = povzetekGrup023(tek.stevci);
     z.konec = QStringLiteral("KONEC osveževanja GRUP !");
+    z.izvozeno = izvozeno;
     return zakljuciPrehode(tek, pot, z, napaka);
 }

@@ -32,6 +32,13 @@ static_assert(std::size(kDatoteke) == TDatotekeGrup::steviloDatotek);
 
 QString TDatotekeGrup::ime(Datoteka d) { return QString::fromLatin1(kDatoteke[d].ime) + QStringLiteral(".dbf"); }
 QString TDatotekeGrup::indeksIme(Datoteka d) { return QString::fromLatin1(kDatoteke[d].ime); }
+QStringList TDatotekeGrup::osnove()
+{
+    QStringList out;
+    for (const TOpisDatoteke &d : kDatoteke)
+        out << QString::fromLatin1(d.ime);
+    return out;
+}
 QString TDatotekeGrup::indeksIzraz(Datoteka d) { return QString::fromLatin1(kDatoteke[d].indeks); }
 
 void TDatotekeGrup::odpri(TMoxContext &ctx, const QString &mapa, bool prazno)

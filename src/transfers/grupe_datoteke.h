@@ -7,6 +7,7 @@
 #include "dbf/apollo.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -21,6 +22,9 @@ public:
     // The index the files are opened with (name of the index file and
     // expression); an empty expression for the files without one.
     static QString indeksIme(Datoteka d);
+    // The ten file names without extension, as the package's manifest lists
+    // them under GRUPE.
+    static QStringList osnove();
     static QString indeksIzraz(Datoteka d);
 
     // Opens the ten files of the folder (closing each first; templates that

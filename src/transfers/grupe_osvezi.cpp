@@ -3,6 +3,8 @@
 // napGrupe.txt and the run log.
 #include "transfers/grupe.h"
 
+#include "general/manifest.h"
+#include "general/uporabapaketa.h"
 #include "log/history.h"
 #include "log/messages.h"
 #include "log/runlog.h"
@@ -55,7 +57,12 @@ TIzidDruzine osveziGrupe(TMoxContext &ctx, const TZahtevaDruzine &zahteva, const
 
     QStringList odstranjene;
     int prehod = 0;
+    QDateTime izvozeno;
     try {
+        // Before any file is read (or a missing one put there from the
+        // templates).
+        izvozeno = preveriPaketPredOsvezevanjem(ctx, mapa, QStringLiteral("GRUPE"), QStringLiteral("GRUPE"),
+                                                datotekeDela(mapa, TDatotekeGrup::osnove()));
         TDatotekeGrup dat;
         dat.odpri(ctx, mapa, false);
         const QList<TOpisPrehoda> &prehodi = prehodiGrup();
@@ -76,7 +83,7 @@ TIzidDruzine osveziGrupe(TMoxContext &ctx, const TZahtevaDruzine &zahteva, const
         izid.napaka = dynamic_cast<const EMoxError *>(&e) ? static_cast<const EMoxError &>(e).message()
                                                           : QString::fromLocal8Bit(e.what());
         tek.napaka(qMin(prehod, int(tek.stevci.size()) - 1), {QStringLiteral("NAPAKA: ") + izid.napaka});
-        if (tek.lahkoVprasa())
+        if (tek.lahkoVprasa() && !zavrnitevPrikazana(e))
             ctx.ui->showMessage(QStringLiteral("NAPAKA pri osveževanju grup:") + moxtext::crlf + moxtext::crlf +
                                 izid.napaka);
     }
@@ -93,6 +100,8 @@ TIzidDruzine osveziGrupe(TMoxContext &ctx, const TZahtevaDruzine &zahteva, const
         zahteva.samoPreverjanje && izid.status == QStringLiteral("N") ? QStringLiteral("P") : izid.status;
     try {
         shranivORNAMOX(ctx, QStringLiteral("GRUPE"), zgodovina);
+        if (zgodovina == QStringLiteral("N"))
+            zapisiUporabljeniPaket(ctx, QStringLiteral("GRUPE"), izvozeno);
     } catch (const EMoxError &e) {
         izid.status = QStringLiteral("D");
         tek.sporocila << QStringLiteral("Zapisa v zgodovino osveževanj ni bilo mogoče narediti: ") + e.message();

@@ -3,6 +3,7 @@
 // sub-HCs, lab descriptions and lab services, into the ten group files.
 #include "transfers/grupe.h"
 
+#include "general/manifest.h"
 #include "log/runlog.h"
 #include "oracle/oracle.h"
 #include "run/schemanames.h"
@@ -304,8 +305,14 @@ TIzidDruzine pripraviGrupe(TMoxContext &ctx, const TZahtevaDruzine &zahteva, con
     if (napredek && napredek->tece)
         napredek->tece(true);
     try {
-        TPripravaGrup priprava(ctx, mapa, napredek, izid);
-        priprava.izvedi(preberiNastavitveGrup(nastavitve));
+        // The package's manifest lists the family again only once its files
+        // are whole and closed.
+        manifestZacetekPriprave(mapa, QStringLiteral("GRUPE"));
+        {
+            TPripravaGrup priprava(ctx, mapa, napredek, izid);
+            priprava.izvedi(preberiNastavitveGrup(nastavitve));
+        }
+        manifestKonecPriprave(ctx, mapa, QStringLiteral("GRUPE"), datotekeDela(mapa, TDatotekeGrup::osnove()));
     } catch (const EMoxError &e) {
         izid.status = QStringLiteral("D");
         izid.napaka = e.message();

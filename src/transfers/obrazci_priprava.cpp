@@ -4,6 +4,7 @@
 #include "transfers/obrazci.h"
 
 #include "dbf/apollo.h"
+#include "general/manifest.h"
 #include "run/dbfops.h"
 #include "oracle/oracle.h"
 #include "run/schemanames.h"
@@ -99,6 +100,9 @@ TIzidDruzine pripraviObrazce(TMoxContext &ctx, const TZahtevaDruzine &zahteva, c
     ctx.taDBF.Close();
     ctx.taDBF2.Close();
     ctx.taDBF3.Close();
+    // The package's manifest lists the family again only once its files are
+    // whole and closed.
+    manifestZacetekPriprave(ctx.currSaveDir, QStringLiteral("OBR"));
     for (const QString &t : kTabele)
         ustvariDBF(ctx, ctx.currSaveDir, t);
 
@@ -163,5 +167,8 @@ TIzidDruzine pripraviObrazce(TMoxContext &ctx, const TZahtevaDruzine &zahteva, c
             ctx.ui->processEvents();
     }
     q900.Close();
+    for (TApolloDataSet *t : tabele)
+        t->Close();
+    manifestKonecPriprave(ctx, ctx.currSaveDir, QStringLiteral("OBR"), datotekeDela(ctx.currSaveDir, kTabele));
     return izid;
 }

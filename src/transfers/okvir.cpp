@@ -3,6 +3,8 @@
 #include "dbf/apollo.h"
 #include "run/dbfops.h"
 #include "general/general.h"
+#include "general/manifest.h"
+#include "general/uporabapaketa.h"
 #include "log/history.h"
 #include "log/messages.h"
 #include "log/runlog.h"
@@ -130,6 +132,16 @@ void TOkvirOsvezevanja::preveriDatoteke(const QStringList &imena)
         if (m_ctx.ui)
             m_ctx.ui->showMessage(sporocilo);
         throw EUstavitev(sporocilo, true);
+    }
+    // The files are as the family's preparation wrote them, and the package
+    // is not older than one applied here (or the operator wants it anyway).
+    QStringList osnove;
+    for (const QString &ime : imena)
+        osnove << QFileInfo(ime).completeBaseName();
+    try {
+        m_izvozeno = preveriPaketPredOsvezevanjem(m_ctx, m_pot, m_opis.vrsta, m_opis.vrsta, datotekeDela(m_pot, osnove));
+    } catch (const EPaketZavrnjen &e) {
+        throw EUstavitev(e.message(), e.prikazano());
     }
 }
 
@@ -375,6 +387,8 @@ void TOkvirOsvezevanja::zakljuci()
     const QString zgodovina = neuspesno ? QStringLiteral("D") : m_samo ? QStringLiteral("P") : QStringLiteral("N");
     try {
         shranivORNAMOX(m_ctx, m_opis.vrsta, zgodovina);
+        if (zgodovina == QStringLiteral("N"))
+            zapisiUporabljeniPaket(m_ctx, m_opis.vrsta, m_izvozeno);
     } catch (const EMoxError &e) {
         m_izid.status = QStringLiteral("D");
         if (m_izid.napaka.isEmpty())

@@ -37,6 +37,7 @@
 #include "base/interaction.h"
 #include "log/porocilo.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QList>
 #include <QString>
@@ -106,6 +107,10 @@ public:
     // Each file name (with its extension, "KG000SS0.dbf") must exist in the
     // folder; the first missing one is shown as "Datoteka " + path +
     // " ne obstaja" and ends the run early (nothing written to the database).
+    // Then the files (with their memo files) are checked against the
+    // package's manifest under the family's kind, and an older package than
+    // the one applied here is asked about (preveriPaketPredOsvezevanjem); a
+    // refusal ends the run early too. Call it with every file of the family.
     void preveriDatoteke(const QStringList &imena);
     // Opens pot() + ime (without extension) with odpriDBF, with the index
     // expression when one is given; a failure (already shown by odpriDBF)
@@ -196,4 +201,5 @@ private:
     TPorocilo m_porocilo;
     QList<qint64> m_neuporabljenih;
     int m_spremenjenPrehod = -1;
+    QDateTime m_izvozeno; // the package's export time (invalid: no manifest, or not checked)
 };

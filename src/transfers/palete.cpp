@@ -2,6 +2,7 @@
 #include "transfers/palete.h"
 
 #include "dbf/apollo.h"
+#include "general/manifest.h"
 #include "log/messages.h"
 #include "log/runlog.h"
 #include "oracle/oracle.h"
@@ -111,6 +112,11 @@ void odpriDBFPalete(TMoxContext &ctx, const QString &mapa, TApolloDataSet &pal, 
     sto.First();
 }
 
+QStringList datotekePalet()
+{
+    return {QStringLiteral("xp116pal"), QStringLiteral("xp116nhc"), QStringLiteral("xp011nhc")};
+}
+
 QString datotekaNastavitevPalet(const TRunState &rs)
 {
     return moxpath::join(rs.currSaveDir, QStringLiteral("xp_palet.str"));
@@ -142,6 +148,9 @@ TIzidDruzine pripraviPalete(TMoxContext &ctx, const QString &potRun, const QStri
     TApolloDataSet pal, pov, sto;
     try {
         const TNastavitveGrup nast = preberiNastavitvePalet(nastavitve);
+        // The package's manifest lists the family again only once its files
+        // are whole and closed.
+        manifestZacetekPriprave(pot, QStringLiteral("PALETE"));
         odpriDBFPalete(ctx, pot, pal, pov, sto, true);
 
         TOracleDataSet qPal(&ctx.osOracle), qPov(&ctx.osOracle), qSto(&ctx.osOracle);
@@ -207,6 +216,7 @@ TIzidDruzine pripraviPalete(TMoxContext &ctx, const QString &potRun, const QStri
         pal.Close();
         pov.Close();
         sto.Close();
+        manifestKonecPriprave(ctx, pot, QStringLiteral("PALETE"), datotekeDela(pot, datotekePalet()));
         if (!ctx.p_autoPrepare)
             infoMessage(ctx, ctx.ui, QStringLiteral("PRIPRAVA PALET NAREJENA!"));
     } catch (const EMoxError &e) {

@@ -33,6 +33,9 @@ QString datotekaNastavitevPalet(const TRunState &rs);
 // set and stands each on its first record. Errors are raised.
 void odpriDBFPalete(TMoxContext &ctx, const QString &mapa, TApolloDataSet &pal, TApolloDataSet &pov,
                     TApolloDataSet &sto, bool prazni);
+// The three files without their extension, as the package's manifest lists
+// them under PALETE.
+QStringList datotekePalet();
 
 // The preparation: the pallets whose codes the settings text names (whole
 // codes, not parts of longer ones) into the three files of folder pot (the

@@ -5,6 +5,8 @@
 
 #include "dbf/apollo.h"
 #include "general/general.h"
+#include "general/manifest.h"
+#include "general/uporabapaketa.h"
 #include "log/timing.h"
 #include "run/context.h"
 #include "base/moxerror.h"
@@ -125,7 +127,12 @@ TIzidDruzine osveziPalete(TMoxContext &ctx, const TZahtevaDruzine &zahteva, cons
     QString napaka;
     int prehod = kPalete;
     TApolloDataSet pal, pov, sto;
+    QDateTime izvozeno;
     try {
+        // Before any file is read (or a missing one put there from the
+        // templates).
+        izvozeno = preveriPaketPredOsvezevanjem(ctx, pot, QStringLiteral("PALETE"), QStringLiteral("PALETE"),
+                                                datotekeDela(pot, datotekePalet()));
         odpriDBFPalete(ctx, pot, pal, pov, sto, false);
         osveziPrehod(tek, prehod, opisPalet(), pal);
         pal.Close();
@@ -146,7 +153,7 @@ TIzidDruzine osveziPalete(TMoxContext &ctx, const TZahtevaDruzine &zahteva, cons
         napaka = m ? m->message() : QString::fromLocal8Bit(e.what());
         ++tek.stevci[prehod].napak;
         tek.prikazi(prehod);
-        if (ctx.ui && !zahteva.brezSporocil && !ctx.pAutomatika)
+        if (ctx.ui && !zahteva.brezSporocil && !ctx.pAutomatika && !zavrnitevPrikazana(e))
             ctx.ui->showMessage(napaka);
     }
     for (TApolloDataSet *t : {&pal, &pov, &sto}) {
@@ -164,5 +171,6 @@ TIzidDruzine osveziPalete(TMoxContext &ctx, const TZahtevaDruzine &zahteva, cons
     z.povzetek = povzetekPalet(tek.stevci);
     z.konec = QStringLiteral("KONEC osveževanja PALET !");
     z.konecTudiVSkripti = true;
+    z.izvozeno = izvozeno;
     return zakljuciPrehode(tek, pot, z, napaka);
 }

@@ -2,6 +2,7 @@
 #include "transfers/parametri.h"
 
 #include "dbf/apollo.h"
+#include "general/manifest.h"
 #include "run/dbfops.h"
 #include "log/history.h"
 #include "log/runlog.h"
@@ -83,6 +84,9 @@ TIzidDruzine pripraviParametre(TMoxContext &ctx, const TZahtevaDruzine &zahteva,
     TInteraction &ui = ctx.ui ? *ctx.ui : static_cast<TInteraction &>(konzola);
     TApolloDataSet *tabele[] = {&ctx.taDBF, &ctx.taDBF2, &ctx.taDBF3};
     const QString imena[] = {kKA007PAR, kPR107PAR, kPR207EXT};
+    // The package's manifest lists the family again only once its files are
+    // whole and closed.
+    manifestZacetekPriprave(mapa, QStringLiteral("PARAMETRI"));
     for (int i = 0; i < 3; ++i)
         ustvariDBF(ctx, mapa, imena[i]);
     for (int i = 0; i < 3; ++i)
@@ -160,6 +164,7 @@ TIzidDruzine pripraviParametre(TMoxContext &ctx, const TZahtevaDruzine &zahteva,
     quPar.Close();
     for (TApolloDataSet *t : tabele)
         t->Close();
+    manifestKonecPriprave(ctx, mapa, QStringLiteral("PARAMETRI"), datotekeDela(mapa, {kKA007PAR, kPR107PAR, kPR207EXT}));
     return izid;
 }
 

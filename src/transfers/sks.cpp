@@ -3,6 +3,7 @@
 #include "transfers/sks.h"
 
 #include "dbf/apollo.h"
+#include "general/manifest.h"
 #include "dbf/dbflayout.h"
 #include "run/dbfops.h"
 #include "oracle/oracle.h"
@@ -420,6 +421,9 @@ TIzidDruzine pripraviSKS(TMoxContext &ctx, const TZahtevaDruzine &zahteva, const
             napredek->tece(false);
     });
     try {
+        // The package's manifest lists the family again only once its files
+        // are whole and closed.
+        manifestZacetekPriprave(mapa, QStringLiteral("SKS"));
         generirajVMapo(ctx, mapa, QStringLiteral("KA000HED"));
         generirajVMapo(ctx, mapa, QStringLiteral("KG000SS0"));
         TConsoleInteraction konzola;
@@ -462,6 +466,10 @@ TIzidDruzine pripraviSKS(TMoxContext &ctx, const TZahtevaDruzine &zahteva, const
         q.Open();
         prepisi(ctx, q, vrednosti, kPoljaVrednosti, 1, izid, napredek);
         q.Close();
+        glave.Close();
+        vrednosti.Close();
+        manifestKonecPriprave(ctx, mapa, QStringLiteral("SKS"),
+                              datotekeDela(mapa, {QStringLiteral("KA000HED"), QStringLiteral("KG000SS0")}));
     } catch (const EMoxError &e) {
         // The files keep the records written so far; the run failed.
         izid.status = QStringLiteral("D");

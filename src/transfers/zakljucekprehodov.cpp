@@ -1,6 +1,7 @@
 #include "transfers/zakljucekprehodov.h"
 
 #include "general/general.h"
+#include "general/uporabapaketa.h"
 #include "log/history.h"
 #include "log/messages.h"
 #include "log/runlog.h"
@@ -64,6 +65,8 @@ TIzidDruzine zakljuciPrehode(TTekOsvezevanja &tek, const QString &pot, const TZa
 
     try {
         shranivORNAMOX(ctx, z.vrsta, izid.status);
+        if (izid.status == QStringLiteral("N"))
+            zapisiUporabljeniPaket(ctx, z.vrsta, z.izvozeno);
     } catch (const EMoxError &e) {
         // The run's own work is done; a history that cannot be written is
         // reported and makes the run count as failed.

@@ -5,6 +5,7 @@
 // message, and the count of failed transfers.
 #include "transfers/druzine.h"
 
+#include <QDateTime>
 #include <QString>
 
 class TTekOsvezevanja;
@@ -17,6 +18,9 @@ struct TZakljucekPrehodov {
     // The end message is shown in a script's run too (it is never shown in
     // unattended runs); otherwise only when no script runs the transfer.
     bool konecTudiVSkripti = false;
+    // The package's export time (invalid: no manifest): recorded as the
+    // package applied here when the run applied it without errors.
+    QDateTime izvozeno;
 };
 
 // Ends the run: napaka is the error that stopped it early (empty when none).
