@@ -4,6 +4,8 @@
 
 #include "run/dbfops.h"
 #include "general/manifest.h"
+#include "general/uporabapaketa.h"
+#include "log/history.h"
 #include "general/zaklep.h"
 #include "base/moxerror.h"
 #include "base/text.h"
@@ -12,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 using namespace roundtrip;
@@ -759,6 +762,133 @@ TEST_F(GeneralRoundTrip, ThePackageIsCheckedAgainstItsManifest)
     izid = refreshGeneralFromFile(ctx, str, false);
     EXPECT_EQ(izid.status, "N") << izid.napaka.toStdString();
     EXPECT_EQ(rows("select code_060 from ka060ak0"), "A1");
+}
+
+// The receiving installation remembers the package it applied. A package of
+// the table older than that one is used only when somebody says so (never in
+// an unattended run); the same package again goes on without a question; a
+// check-only run asks too but records nothing. The records never reach what
+// replication reads of the last refreshes.
+TEST_F(GeneralRoundTrip, AnOlderPackageIsUsedOnlyWhenSomebodySaysSo)
+{
+    connect(kIzvoz);
+    exec({"ALTER TRIGGER TAVO.BTKA060AK0 DISABLE",
+          "insert into ka060ak0 (sifra060,code_060,opis_060,stat_060) values (1,'A1','Prvi','1')"});
+    const QString str = structure("KA060AK0.str", kAktivnosti);
+    createDbf(str);
+    ASSERT_EQ(prepareGeneralFromFile(ctx, str, QString(), false), 1);
+    TManifest m;
+    ASSERT_TRUE(m.preberi(ctx.currSaveDir));
+    ASSERT_TRUE(m.casiTabel.contains("KA060AK0"));
+    const QDateTime izvozeno = m.casTabele("KA060AK0");
+    const QString cas = izvozeno.toString("dd.MM.yyyy HH:mm:ss");
+    auto paketi = [&] {
+        return rows("select to_char(datummox,'DD.MM.YYYY HH24:MI:SS') from orna_util.orna_mox "
+                    "where vrstamox='PAKET TAVO.KA060AK0' and napakemox='K' order by datummox");
+    };
+
+    connect(kUvoz);
+    TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
+    ASSERT_EQ(izid.status, "N") << izid.napaka.toStdString();
+    EXPECT_EQ(paketi(), cas);
+    // The same package again: no question, one record.
+    izid = refreshGeneralFromFile(ctx, str, false);
+    EXPECT_EQ(izid.status, "N") << izid.napaka.toStdString();
+    EXPECT_TRUE(ui.questions.filter("pred paketom").isEmpty()) << ui.questions.join('\n').toStdString();
+    EXPECT_EQ(paketi(), cas);
+
+    // The package made older than the one applied.
+    exec({"delete from ka060ak0"});
+    const QDateTime starejsi = izvozeno.addSecs(-3600);
+    m.casiTabel["KA060AK0"] = starejsi;
+    m.zapisi(ctx.currSaveDir);
+    const QString vprasanje = "Paket tabele KA060AK0 je bil pripravljen " + starejsi.toString("dd.MM.yyyy HH:mm:ss") +
+                              ", pred paketom, ki je bil na tej instalaciji že uporabljen (pripravljen " + cas +
+                              "). Ga vseeno uporabim?";
+    struct Primer {
+        const char *ime;
+        bool avtomatika, zaslon;
+        int odgovor;
+        bool samoPreverjanje;
+        const char *status, *vrstice, *zgodovina;
+        bool vprasano;
+    };
+    const Primer primeri[] = {
+        {"unattended: refused without a question", true, true, mrYes, false, "D", "0", "D", false},
+        {"nobody at the screen: refused", false, false, mrYes, false, "D", "0", "D", false},
+        {"Ne: refused", false, true, mrNo, false, "D", "0", "D", true},
+        {"check-only, Da: checked, nothing recorded", false, true, mrYes, true, "N", "0", "P", true},
+        {"Da: applied", false, true, mrYes, false, "N", "1", "N", true},
+    };
+    for (const Primer &p : primeri) {
+        SCOPED_TRACE(p.ime);
+        ui.questions.clear();
+        ui.answer = p.odgovor;
+        ctx.pAutomatika = p.avtomatika;
+        ctx.ui = p.zaslon ? &ui : nullptr;
+        const int napakPrej = ctx.pNapakePrenosov;
+        auto zgodovina = [&] {
+            return rows(QString("select count(*) from orna_util.orna_mox where vrstamox='TAVO.KA060AK0' "
+                                "and napakemox='%1'").arg(p.zgodovina)).toInt();
+        };
+        const int zgodovinaPrej = zgodovina();
+        izid = refreshGeneralFromFile(ctx, str, p.samoPreverjanje);
+        ctx.pAutomatika = false;
+        ctx.ui = &ui;
+        EXPECT_EQ(izid.status, p.status) << izid.napaka.toStdString();
+        EXPECT_EQ(rows("select count(*) from ka060ak0"), p.vrstice);
+        EXPECT_EQ(zgodovina(), zgodovinaPrej + 1);
+        EXPECT_EQ(ui.questions.contains(vprasanje), p.vprasano) << ui.questions.join('\n').toStdString();
+        if (QString(p.status) == "D") {
+            EXPECT_TRUE(izid.napaka.contains("pred paketom")) << izid.napaka.toStdString();
+            EXPECT_EQ(izid.stevci.napak, 1);
+            EXPECT_EQ(ctx.pNapakePrenosov, napakPrej + 1);
+            EXPECT_TRUE(resultLines("KA060AK0").last().startsWith("NAPAKA: Paket tabele KA060AK0"))
+                << resultLines("KA060AK0").join('\n').toStdString();
+        }
+        // The newest package applied stays what later packages are compared with.
+        EXPECT_EQ(zadnjiUporabljeniPaket(ctx, "TAVO.KA060AK0"), izvozeno);
+    }
+
+    // What replication reads of the last refreshes knows nothing of the records.
+    ctx.p_aRefrZadnji.clear();
+    naloziZadnjeOsvezitve(ctx);
+    ASSERT_FALSE(ctx.p_aRefrZadnji.isEmpty());
+    for (const TRefrZadnji &z : ctx.p_aRefrZadnji)
+        EXPECT_EQ(z.vrsta, "TAVO.KA060AK0");
+}
+
+// A manifest written before the per-table times were kept (and one with a
+// key this version does not know) still verifies; its time stands for the
+// table's export time.
+TEST_F(GeneralRoundTrip, AManifestWithoutPerTableTimesStillVerifies)
+{
+    connect(kIzvoz);
+    exec({"ALTER TRIGGER TAVO.BTKA060AK0 DISABLE",
+          "insert into ka060ak0 (sifra060,code_060,opis_060,stat_060) values (1,'A1','Prvi','1')"});
+    const QString str = structure("KA060AK0.str", kAktivnosti);
+    createDbf(str);
+    ASSERT_EQ(prepareGeneralFromFile(ctx, str, QString(), false), 1);
+    const QString pot = ctx.currSaveDir + kImeManifesta;
+    QStringList vrstice = moxtext::readTextLines(pot);
+    ASSERT_EQ(vrstice.filter(QRegularExpression("^tabela=KA060AK0;\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d$")).size(), 1)
+        << vrstice.join('\n').toStdString();
+    vrstice.removeIf([](const QString &v) { return v.startsWith("tabela="); });
+    vrstice << "prihodnji_kljuc=karkoli";
+    moxtext::writeTextLines(pot, vrstice);
+
+    EXPECT_TRUE(preveriMapo(ctx.currSaveDir).isEmpty()) << preveriMapo(ctx.currSaveDir).join('\n').toStdString();
+    TManifest m;
+    ASSERT_TRUE(m.preberi(ctx.currSaveDir));
+    EXPECT_TRUE(m.casiTabel.isEmpty());
+    const TPreverjanjePaketa p =
+        preveriDelPaketa(ctx, ctx.currSaveDir, "KA060AK0", datotekeTabele(str, ctx.currSaveDir + "KA060AK0"));
+    EXPECT_EQ(p.izvozeno, m.cas);
+
+    connect(kUvoz);
+    const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
+    EXPECT_EQ(izid.status, "N") << izid.napaka.toStdString();
+    EXPECT_EQ(zadnjiUporabljeniPaket(ctx, "TAVO.KA060AK0"), m.cas);
 }
 
 // A table another session holds locked past the engine's wait: the refresh

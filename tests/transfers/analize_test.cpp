@@ -4,9 +4,11 @@
 #include "../general/roundtrip_support.h"
 
 #include "base/moxerror.h"
+#include "general/manifest.h"
 #include "transfers/analize.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <functional>
 
@@ -216,7 +218,10 @@ TEST_F(Analize, NewAnalysesCreatedDifferentOnesOverwrittenEqualOnesLeft)
     EXPECT_EQ(besediloXML("AND"), definicija("AND", 5000));
     EXPECT_EQ(rows("select count(*) from pr908cxr where code_908='POR' and sifra908<>201 and sifrax03<>101"), "1");
     EXPECT_EQ(rows("select count(*) from i_xml_x03"), "3");
-    EXPECT_EQ(rows("select vrstamox,napakemox from orna_util.orna_mox order by datummox"), "MEDANALIZE|P,MEDANALIZE|N");
+    EXPECT_EQ(rows("select vrstamox,napakemox from orna_util.orna_mox where napakemox<>'K' order by datummox"),
+              "MEDANALIZE|P,MEDANALIZE|N");
+    // The package applied is recorded apart (check-only runs record none).
+    EXPECT_EQ(rows("select count(*) from orna_util.orna_mox where vrstamox='PAKET MEDANALIZE' and napakemox='K'"), "1");
     EXPECT_TRUE(logLines().last().endsWith("TAVO.I_XML_X03  INS:1  ERR:")) << logLines().last().toStdString();
 
     // A second run finds nothing.
@@ -224,6 +229,61 @@ TEST_F(Analize, NewAnalysesCreatedDifferentOnesOverwrittenEqualOnesLeft)
     EXPECT_EQ(stevci(izid), "3/0/0/0 3/0/0/0");
     EXPECT_EQ(resultLines("ANALIZEHC"), QStringList{"ANALIZE MED.PODATKOV (PR908CXR,I_XML_X03)"});
     EXPECT_EQ(hui.messages.last(), "Konec osveževanja !");
+}
+
+// The family's package checks itself: the preparation lists its files (the
+// XML memo file too) under MEDANALIZE, a refresh refuses a changed memo file
+// naming it before anything is written, and a whole package is applied and
+// recorded at the receiving installation with its export time.
+TEST_F(Analize, TheFamilysPackageIsCheckedAgainstItsManifest)
+{
+    podatki();
+    pripravi();
+    TManifest m;
+    ASSERT_TRUE(m.preberi(ctx.currSaveDir));
+    QStringList datoteke;
+    for (auto it = m.datoteke.cbegin(); it != m.datoteke.cend(); ++it)
+        if (it->tabela == "MEDANALIZE")
+            datoteke << it.key();
+    EXPECT_EQ(datoteke, (QStringList{"I_XML_X03.DBF", "I_XML_X03.FPT", "PR908CXR.DBF"}));
+    ASSERT_TRUE(m.casiTabel.contains("MEDANALIZE"));
+
+    // One byte of a definition changed in the memo file.
+    const QString fpt = datotekeDela(ctx.currSaveDir, {"I_XML_X03"}).filter(".fpt", Qt::CaseInsensitive).value(0);
+    ASSERT_FALSE(fpt.isEmpty());
+    QByteArray izvirnik;
+    {
+        QFile f(fpt);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        izvirnik = f.readAll();
+        const qsizetype i = izvirnik.indexOf("<analiza ime=\"POR\"");
+        ASSERT_GE(i, 0);
+        f.seek(i + 1);
+        f.write("A");
+    }
+    connect(kUvoz);
+    const QString prej = analizeUvoza();
+    TIzidDruzine izid = osvezi();
+    EXPECT_EQ(izid.status, "D");
+    EXPECT_TRUE(izid.napaka.contains(QFileInfo(fpt).fileName()) && izid.napaka.contains(kImeManifesta))
+        << izid.napaka.toStdString();
+    EXPECT_EQ(analizeUvoza(), prej);
+    EXPECT_EQ(resultLines("ANALIZEHC").last(), "NAPAKA: " + izid.napaka);
+    EXPECT_TRUE(hui.messages.contains(izid.napaka));
+    EXPECT_EQ(rows("select count(*) from orna_util.orna_mox where napakemox='K'"), "0");
+
+    // As the preparation wrote it: applied, and the package recorded.
+    {
+        QFile f(fpt);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(izvirnik);
+    }
+    izid = osvezi();
+    EXPECT_EQ(izid.status, "N") << izid.napaka.toStdString();
+    EXPECT_EQ(stevci(izid), "3/1/1/0 3/1/1/0");
+    EXPECT_EQ(rows("select to_char(datummox,'DD.MM.YYYY HH24:MI:SS') from orna_util.orna_mox "
+                   "where vrstamox='PAKET MEDANALIZE' and napakemox='K'"),
+              m.casTabele("MEDANALIZE").toString("dd.MM.yyyy HH:mm:ss"));
 }
 
 TEST_F(Analize, UnmarkedFileCreatesButOverwritesNothing)

@@ -2,13 +2,16 @@
 // (prepared at the exporting installation, refreshed at the receiving one).
 #include "transfers/palete.h"
 
+#include "general/manifest.h"
 #include "general/roundtrip_support.h"
+#include "general/uporabapaketa.h"
 #include "transfers/izpis.h"
 #include "base/paths.h"
 #include "base/text.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 using namespace roundtrip;
 
@@ -243,3 +246,105 @@ TEST_F(PaleteRoundTrip, MissingFilesAreInstalledAndScriptNeedsItsSettingsFile)
 }
 
 } // namespace
+
+// The pallet package checks itself: the preparation lists its three files
+// under PALETE (mox-dbf verify finds the folder whole), a changed file is
+// refused naming it with nothing written, a whole package is applied and
+// recorded, the same package again goes on without a question, and an older
+// one is refused in an unattended run and asked about otherwise.
+TEST_F(PaleteRoundTrip, ThePackageIsCheckedAndAnOlderOneAskedAbout)
+{
+    pripravi();
+    exec({"insert into kr031org (sifra031,code_031,opis_031,stat_031) values (81,'D2','Interna','1')",
+          "insert into pr170dk0 (sifra170,code_170,opis_170,stat_170) values (82,'DDV95','Znižana','1')"});
+    TManifest m;
+    ASSERT_TRUE(m.preberi(ctx.currSaveDir));
+    QStringList datoteke;
+    for (auto it = m.datoteke.cbegin(); it != m.datoteke.cend(); ++it)
+        if (it->tabela == "PALETE")
+            datoteke << it.key();
+    EXPECT_EQ(datoteke, (QStringList{"XP011NHC.DBF", "XP116NHC.DBF", "XP116PAL.DBF"}));
+    const QDateTime izvozeno = m.casTabele("PALETE");
+    ASSERT_TRUE(m.casiTabel.contains("PALETE"));
+    auto verify = [&] {
+        QProcess p;
+        p.start(TestEnv::binaryDir() + "/tools/mox-dbf/mox-dbf", {"verify", ctx.currSaveDir});
+        p.waitForFinished();
+        return QString::number(p.exitCode()) + " " + QString::fromUtf8(p.readAllStandardError()).trimmed();
+    };
+    EXPECT_EQ(verify(), "0 ");
+
+    // One byte of a file changed: refused naming it, nothing written.
+    const QString pal = ctx.currSaveDir + "xp116pal.dbf";
+    QByteArray izvirnik;
+    {
+        QFile f(pal);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        izvirnik = f.readAll();
+        const qsizetype i = izvirnik.indexOf("Osnovna");
+        ASSERT_GT(i, 0);
+        f.seek(i);
+        f.write("X");
+    }
+    EXPECT_EQ(verify(), "2 xp116pal.dbf: kontrolna vsota se razlikuje");
+    const QString prej = rows("select count(*) from ka116pal") + ";" + rows("select count(*) from ka011nhc");
+    TIzidDruzine izid = osveziPalete(ctx, TZahtevaDruzine(), nullptr);
+    EXPECT_EQ(izid.status, "D");
+    EXPECT_TRUE(izid.napaka.contains("xp116pal.dbf") && izid.napaka.contains(kImeManifesta)) << izid.napaka.toStdString();
+    EXPECT_EQ(rows("select count(*) from ka116pal") + ";" + rows("select count(*) from ka011nhc"), prej);
+    EXPECT_TRUE(povzetek().contains("NAPAKA: " + izid.napaka));
+    {
+        QFile f(pal);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(izvirnik);
+    }
+
+    // Whole: applied and recorded; the same package again goes on.
+    for (int krog = 0; krog < 2; ++krog) {
+        izid = osveziPalete(ctx, TZahtevaDruzine(), nullptr);
+        EXPECT_EQ(izid.status, "N") << izid.napaka.toStdString();
+        EXPECT_EQ(zadnjiUporabljeniPaket(ctx, "PALETE"), izvozeno);
+    }
+    EXPECT_EQ(rows("select count(*) from po116nhc"), "4");
+    EXPECT_TRUE(ui.questions.filter("pred paketom").isEmpty());
+
+    // The package made older than the one applied; the links gone meanwhile.
+    m.casiTabel["PALETE"] = izvozeno.addDays(-1);
+    m.zapisi(ctx.currSaveDir);
+    exec({"delete from po116nhc"});
+    const QString vprasanje = "Paket tabele PALETE je bil pripravljen " +
+                              izvozeno.addDays(-1).toString("dd.MM.yyyy HH:mm:ss") +
+                              ", pred paketom, ki je bil na tej instalaciji že uporabljen (pripravljen " +
+                              izvozeno.toString("dd.MM.yyyy HH:mm:ss") + "). Ga vseeno uporabim?";
+    struct Primer {
+        const char *ime;
+        bool avtomatika;
+        int odgovor;
+        const char *status, *povezav;
+        bool vprasano;
+    };
+    const Primer primeri[] = {
+        {"unattended: refused without a question", true, mrYes, "D", "0", false},
+        {"Ne: refused", false, mrNo, "D", "0", true},
+        {"Da: applied", false, mrYes, "N", "4", true},
+    };
+    for (const Primer &p : primeri) {
+        SCOPED_TRACE(p.ime);
+        ui.questions.clear();
+        ui.messages.clear();
+        ui.answer = p.odgovor;
+        ctx.pAutomatika = p.avtomatika;
+        izid = osveziPalete(ctx, TZahtevaDruzine(), nullptr);
+        ctx.pAutomatika = false;
+        EXPECT_EQ(izid.status, p.status) << izid.napaka.toStdString();
+        EXPECT_EQ(rows("select count(*) from po116nhc"), p.povezav);
+        EXPECT_EQ(ui.questions, p.vprasano ? QStringList{vprasanje} : QStringList());
+        if (QString(p.status) == "D") {
+            EXPECT_TRUE(izid.napaka.contains("pred paketom")) << izid.napaka.toStdString();
+            EXPECT_TRUE(povzetek().contains("NAPAKA: " + izid.napaka));
+            // The answer Ne was the operator's own: no message repeats it.
+            EXPECT_TRUE(ui.messages.filter("pred paketom").isEmpty());
+        }
+        EXPECT_EQ(zadnjiUporabljeniPaket(ctx, "PALETE"), izvozeno);
+    }
+}
