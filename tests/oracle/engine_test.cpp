@@ -818,4 +818,37 @@ TEST(EngineConcurrency, SecondWriterWaitsForTheFirst)
     EXPECT_EQ(rows(*a, QStringLiteral("select count(*) from t")), QStringList{"2"});
 }
 
+TEST(EngineConcurrency, ReadsBetweenStatementsSeeOthersCommits)
+{
+    // Outside a transaction a session keeps its read snapshot from one
+    // statement to the next while nobody commits; a commit of another
+    // session, a table it creates, and a writer it waits for all show.
+    Db db;
+    auto a = db.logon();
+    auto b = db.logon();
+    const QString count = QStringLiteral("select count(*) from t");
+    exec(*a, QStringLiteral("create table T (N NUMBER)"));
+    EXPECT_EQ(rows(*b, count), QStringList{"0"});
+    EXPECT_EQ(rows(*b, count), QStringList{"0"});
+    exec(*a, QStringLiteral("insert into t values (1)"));
+    EXPECT_EQ(rows(*b, count), QStringList{"0"}) << "not committed yet";
+    a->Commit();
+    EXPECT_EQ(rows(*b, count), QStringList{"1"});
+    exec(*a, QStringLiteral("create table U (N NUMBER)"));
+    EXPECT_EQ(rows(*b, QStringLiteral("select count(*) from u")), QStringList{"0"});
+
+    // a write after reads waits for the other writer's commit
+    exec(*a, QStringLiteral("insert into t values (2)"));
+    EXPECT_EQ(rows(*b, count), QStringList{"1"});
+    std::thread committer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        a->Commit();
+    });
+    const QString waited = errorOf(*b, QStringLiteral("insert into t values (3)"));
+    committer.join();
+    EXPECT_EQ(waited, QString());
+    b->Commit();
+    EXPECT_EQ(rows(*a, count), QStringList{"3"});
+}
+
 } // namespace

@@ -408,6 +408,7 @@ void EmbeddedCursor::execute(const QString &sql, const std::vector<OraBindValue>
     m_error.clear();
     m_rows = 0;
     m_s->statementStarts();
+    m_s->statementSnapshot();
     const qint64 version = m_s->ddlVersion();
     if (sql != m_sql || version != m_version || !m_stmt)
         prepareStatement(sql, version);

@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QRegularExpression>
 
+#include <atomic>
+
 namespace oraembed {
 
 namespace {
@@ -86,7 +88,7 @@ EmbeddedSession::~EmbeddedSession()
         sqlite3_finalize(st);
     for (sqlite3_stmt *st : std::as_const(m_auxCache))
         sqlite3_finalize(st);
-    if (m_inTxn)
+    if (m_inTxn || m_readHeld)
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(m_db);
     if (m_aux)
@@ -404,6 +406,7 @@ void EmbeddedSession::ensureAttached(const QSet<QString> &schemas)
                                     "at most %1 schemas; commit before using more")
                          .arg(m_maxAttached));
             drainPending();
+            endHeldRead(); // a file in a transaction cannot be detached
             exec(QStringLiteral("DETACH DATABASE ") + Translator::quote(*victim));
             m_attached.erase(victim);
         }
@@ -445,11 +448,93 @@ void EmbeddedSession::prepareRead(const QSet<QString> &schemas)
     ensureAttached(schemas);
     if (m_inTxn)
         m_txnSchemas.unite(schemas);
+    else
+        refreshSnapshot(true);
+}
+
+// The WAL index header of an attached file: the first 48 bytes of the
+// shared memory every connection to the file maps. Every commit to the file
+// changes it. False when it cannot be read.
+bool EmbeddedSession::walHeader(const QByteArray &schema, std::array<char, 48> &header) const
+{
+    sqlite3_file *f = nullptr;
+    if (sqlite3_file_control(m_db, schema.constData(), SQLITE_FCNTL_FILE_POINTER, &f) != SQLITE_OK || !f ||
+        !f->pMethods || f->pMethods->iVersion < 2 || !f->pMethods->xShmMap)
+        return false;
+    void volatile *region = nullptr;
+    if (f->pMethods->xShmMap(f, 0, 32768, 0, &region) != SQLITE_OK || !region)
+        return false;
+    std::atomic_thread_fence(std::memory_order_acquire);
+    const volatile char *p = static_cast<const volatile char *>(region);
+    for (size_t i = 0; i < header.size(); ++i)
+        header[i] = p[i];
+    return true;
+}
+
+bool EmbeddedSession::filesChanged() const
+{
+    if (m_seenHeaders.size() != m_attached.size() + 1)
+        return true; // a schema was attached since
+    std::array<char, 48> now;
+    for (const SeenHeader &h : m_seenHeaders)
+        if (!h.valid || !walHeader(h.schema, now) || now != h.header)
+            return true;
+    return false;
+}
+
+// Outside a transaction a statement sees what was committed before it
+// started. The read transaction of the statements before it is kept while
+// no connection has committed to the catalog or an attached schema since it
+// began (the WAL index headers in shared memory are as they were: a memory
+// read, no lock); otherwise it ends and a new one begins. A pending query
+// keeps the snapshot it reads until it is drained or closed, as SQLite does
+// for any statement, so no new read transaction begins while one is open.
+// Checked once per statement; begin false only ends an outdated one.
+void EmbeddedSession::refreshSnapshot(bool begin)
+{
+    if (m_readHeld && sqlite3_get_autocommit(m_db))
+        m_readHeld = false; // a failure ended it
+    if (m_readHeld && (m_checkedStatement != m_statementSerial || m_seenHeaders.size() != m_attached.size() + 1)) {
+        m_checkedStatement = m_statementSerial;
+        if (filesChanged())
+            endHeldRead();
+    }
+    if (m_readHeld || !begin || !m_pending.empty())
+        return;
+    m_checkedStatement = m_statementSerial;
+    // the headers are read before the read transaction takes its snapshot,
+    // so that a commit in between shows as a change at the next statement
+    m_seenHeaders.resize(m_attached.size() + 1);
+    m_seenHeaders[0].schema = QByteArrayLiteral("main");
+    size_t i = 1;
+    for (const QString &s : m_attached)
+        m_seenHeaders[i++].schema = s.toUtf8();
+    for (SeenHeader &h : m_seenHeaders)
+        h.valid = walHeader(h.schema, h.header);
+    sqlite3_stmt *st = cached(QStringLiteral("BEGIN"));
+    Reset g{st};
+    if (sqlite3_step(st) == SQLITE_DONE)
+        m_readHeld = true;
+}
+
+void EmbeddedSession::endHeldRead()
+{
+    if (!m_readHeld)
+        return;
+    m_readHeld = false;
+    if (!sqlite3_get_autocommit(m_db)) {
+        // a read-only transaction: its end only drops the read locks
+        sqlite3_stmt *st = cached(QStringLiteral("COMMIT"));
+        Reset g{st};
+        sqlite3_step(st);
+    }
+    applySync();
 }
 
 void EmbeddedSession::prepareWrite(const QSet<QString> &schemas)
 {
     drainPending();
+    endHeldRead(); // a write waits for other writers only from a fresh transaction
     ensureAttached(schemas);
     if (!m_inTxn) {
         sqlite3_stmt *st = cached(QStringLiteral("BEGIN"));
@@ -504,8 +589,10 @@ void EmbeddedSession::lockForUpdate(const Translation &tr, int waitSeconds)
 
 void EmbeddedSession::commit()
 {
-    if (!m_inTxn)
+    if (!m_inTxn) {
+        endHeldRead();
         return;
+    }
     transactionEnds();
     sqlite3_stmt *st = cached(QStringLiteral("COMMIT"));
     Reset g{st};
@@ -525,8 +612,10 @@ void EmbeddedSession::commit()
 
 void EmbeddedSession::rollback()
 {
-    if (!m_inTxn)
+    if (!m_inTxn) {
+        endHeldRead();
         return;
+    }
     transactionEnds();
     drainPending();
     sqlite3_stmt *st = cached(QStringLiteral("ROLLBACK"));
@@ -566,6 +655,7 @@ void EmbeddedSession::deleteRow(const QString &rowid)
     const qint64 n = p.size() == 3 ? p[2].toLongLong(&ok) : 0;
     if (!ok)
         fail(QStringLiteral("ORA-01410: invalid ROWID (%1)").arg(rowid));
+    statementSnapshot();
     auto t = table(p[0], p[1]);
     if (!t)
         fail(QStringLiteral("ORA-00942: table or view does not exist (%1.%2)").arg(p[0], p[1]));

@@ -7,7 +7,10 @@
 //
 // Transactions follow Oracle: the first write opens a transaction that stays
 // open until Commit or Rollback; a failed statement undoes only itself; DDL
-// commits first. Sequences, getSequence counters and rollback-segment states
+// commits first. Outside a transaction, statements share one SQLite read
+// transaction while no connection has committed to the files since it began
+// (see refreshSnapshot): taking and dropping the WAL read lock for every
+// statement is the larger part of a short query's cost. Sequences, getSequence counters and rollback-segment states
 // are written through a second connection and committed at once, so a
 // number handed out is never handed out again, even after a rollback.
 #include "oracle/embedded/ddlclock.h"
@@ -18,9 +21,11 @@
 #include <QHash>
 #include <QSet>
 
+#include <array>
 #include <list>
 #include <map>
 #include <set>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -51,6 +56,13 @@ public:
     sqlite3 *db() const { return m_db; }
     qint64 ddlVersion();
     void prepareRead(const QSet<QString> &schemas);
+    // A statement starts: outside a transaction, a read snapshot that others'
+    // commits have outdated ends, so that the catalog is read as of now.
+    void statementSnapshot()
+    {
+        if (!m_inTxn)
+            refreshSnapshot(false);
+    }
     void prepareWrite(const QSet<QString> &schemas);
     // SELECT ... FOR UPDATE: takes the write lock of the schemas' files for
     // the open transaction, waiting up to waitSeconds (-1: the usual wait).
@@ -87,6 +99,20 @@ private:
     int m_maxAttached = 10;
     std::list<QString> m_attached; // most recently used first
     bool m_inTxn = false;
+    // Outside a transaction: a read transaction kept open between statements,
+    // and the WAL index headers of the files as they were when it began.
+    bool m_readHeld = false;
+    struct SeenHeader {
+        QByteArray schema;
+        std::array<char, 48> header{};
+        bool valid = false;
+    };
+    std::vector<SeenHeader> m_seenHeaders;
+    quint64 m_checkedStatement = 0; // the statement whose start checked them
+    void refreshSnapshot(bool begin);
+    void endHeldRead();
+    bool filesChanged() const;
+    bool walHeader(const QByteArray &schema, std::array<char, 48> &header) const;
     bool m_hasViews = false; // the catalog has the view table (older ones do not)
     bool catalogHas(const QString &table);
     QSet<QString> m_txnSchemas;
