@@ -85,7 +85,7 @@ const char *kSlog = "<style>\n"
                     "th,td{border:1px solid #bbb;padding:.2em .5em;text-align:left;vertical-align:top}\n"
                     "th{background:#eee}td.n{text-align:right}\n"
                     "td.v{white-space:pre-wrap;font-family:'DejaVu Sans Mono',monospace}\n"
-                    "td.staro{background:#fbdcdc}td.novo{background:#d8f3d8}td.napaka{color:#a00000}\n"
+                    "td.staro{background:#fbdcdc}td.novo{background:#d8f3d8}td.napaka{color:#a00000}td.cas{white-space:nowrap}\n"
                     ".opomba{color:#555}\n"
                     "</style>\n";
 
@@ -264,8 +264,10 @@ void TPorocilo::pisiHtml(const QString &pot, const QString &cas) const
            povezava(kIndeks) + "\">vsa poročila</a></p>\n");
 
     for (const TTabela &t : m_tabele) {
-        o.pisi("<h2>" + h(t.ime) + "</h2>\n<table><tr>" + kGlavaStevcev + "</tr>\n<tr>" + vrsticaStevcev(t.stevci) +
-               "</tr></table>\n");
+        // A table of its own name under a heading of the same name needs none.
+        if (m_tabele.size() > 1 || t.ime != m_naslov)
+            o.pisi("<h2>" + h(t.ime) + "</h2>\n");
+        o.pisi("<table><tr>" + kGlavaStevcev + "</tr>\n<tr>" + vrsticaStevcev(t.stevci) + "</tr></table>\n");
         qint64 novih = 0, razlicnih = 0, napak = 0;
         for (const TVrstica &v : t.vrstice)
             (v.vrsta == TVrsta::novo ? novih : v.vrsta == TVrsta::popravek ? razlicnih : napak) += 1;
@@ -377,7 +379,7 @@ void zapisiKazaloPorocil(const QString &mapa)
                                                                        : QStringLiteral("osveževanje");
         const QDateTime cas = QDateTime::fromString(v.cas, Qt::ISODateWithMs);
         o.pisi("<tr><td><a href=\"" + povezava(v.datoteka) + "\">" + h(v.naslov.isEmpty() ? v.datoteka : v.naslov) +
-               "</a></td><td>" + h(vrsta) + "</td><td>" +
+               "</a></td><td>" + h(vrsta) + "</td><td class=\"cas\">" +
                h(cas.isValid() ? cas.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) : v.cas) + "</td>" +
                vrsticaStevcev(v.stevci) + "<td>" +
                (dir.exists(csv) ? "<a href=\"" + povezava(csv) + "\">" + h(csv) + "</a>" : QByteArray()) +
