@@ -152,6 +152,8 @@ step "The package at $SAVE checked against its manifest (${SAVE}MOX_MANIFEST.txt
 "$DBF" verify "$SAVE"
 mkdir -p "$DEMO/preverjanje"
 cp "${SAVE}rezultati/"*.rez "$DEMO/preverjanje/"
+# The check-only reports (HTML, CSV and the index linking them) go along.
+cp "${SAVE}rezultati/"*.html "${SAVE}rezultati/"*.csv "$DEMO/preverjanje/"
 
 # 5. mox: the refresh for real.
 step "mox @osvezi.txt  (REFRESH at CILJ: CURR_SAMO_PREVERJANJE=N)"
@@ -171,6 +173,10 @@ for t in ${TABLES//,/ }; do
     "$(grep -c '^NOVO: ' "$DEMO/preverjanje/$t.rez" || true)" "$(grep -c '^POPR: ' "$DEMO/preverjanje/$t.rez" || true)"
 done
 
+echo "Reports beside the result files (rezultati/index.html links them with their counts):"
+for f in "${SAVE}rezultati/"*.html "${SAVE}rezultati/"*.csv; do echo "  $f"; done
+echo "  (those of the check-only refresh: the same names in $DEMO/preverjanje/)"
+
 echo "(In the check-only run, services and activities that refer to a tax or a department CILJ does not"
 echo " have yet cannot be looked up: each is listed as NAPAKA in the result file and counted in ERR;"
 echo " the real refresh inserts those taxes and departments first and then finds them.)"
@@ -181,6 +187,27 @@ step "Run history at CILJ (ORNA_UTIL.ORNA_MOX, last rows)"
 
 step "Check-only result file of KR031ORG (first lines)"
 iconv -f CP1250 -t UTF-8 "$DEMO/preverjanje/KR031ORG.rez" | tr -d '\r' | head -n 9
+
+# A report as a browser shows it: a screenshot with a headless Chromium,
+# installed here when it is missing; without it the screenshot is skipped.
+step "Check-only report of KR031ORG as a browser shows it"
+SHOT=$DEMO/porocilo_KR031ORG.png
+BROWSER=$(command -v chromium-headless-shell || command -v chromium || true)
+if [ -z "$BROWSER" ]; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  if { $SUDO apt-get update -q && DEBIAN_FRONTEND=noninteractive \
+       $SUDO apt-get install -y -q --no-install-recommends chromium-headless-shell; } >"$DEMO/chromium-apt.log" 2>&1; then
+    BROWSER=$(command -v chromium-headless-shell || true)
+  fi
+fi
+if [ -z "$BROWSER" ]; then
+  echo "no headless Chromium (could not install chromium-headless-shell, see $DEMO/chromium-apt.log): screenshot skipped"
+elif "$BROWSER" --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1100,820 \
+       --screenshot="$SHOT" "file://$DEMO/preverjanje/KR031ORG.html" >/dev/null 2>&1 && [ -s "$SHOT" ]; then
+  echo "screenshot: $SHOT"
+else
+  echo "$BROWSER could not take the screenshot: skipped"
+fi
 
 step "Rows at CILJ"
 for t in ${TABLES//,/ }; do
