@@ -154,6 +154,13 @@ mkdir -p "$DEMO/preverjanje"
 cp "${SAVE}rezultati/"*.rez "$DEMO/preverjanje/"
 # The check-only reports (HTML, CSV and the index linking them) go along.
 cp "${SAVE}rezultati/"*.html "${SAVE}rezultati/"*.csv "$DEMO/preverjanje/"
+# The statements the check-only refresh would have executed, per table.
+for f in "${SAVE}rezultati/"*.sql; do
+  if [ -f "$f" ]; then
+    cp "$f" "$DEMO/preverjanje/"
+    echo "check-only SQL: $DEMO/preverjanje/$(basename "$f")"
+  fi
+done
 
 # 5. mox: the refresh for real.
 step "mox @osvezi.txt  (REFRESH at CILJ: CURR_SAMO_PREVERJANJE=N)"

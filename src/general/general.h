@@ -92,7 +92,9 @@ using TPreklopTriggerjev = std::function<void(TMoxContext &ctx, const QString &l
 // (ctx.currUser's table) are switched off before the run and on again at its
 // end, however it ended; a switch-on that fails is an error of the run, shown
 // with the table whose triggers stay off. Writes the result file, the log line and the
-// run-history row. Errors that end the run early (input file missing, a field
+// run-history row; a check-only run also writes the statements the refresh
+// would execute into rezultati/TABLE.sql (general/sqlizpis.h), which a real
+// refresh removes. Errors that end the run early (input file missing, a field
 // it lacks, a value that does not convert, an unusable auto-numbering
 // statement, a reference DBF that cannot be opened) are shown, written into
 // the result file, and the closing steps still run with status "D"; nothing

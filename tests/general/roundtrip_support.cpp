@@ -34,6 +34,11 @@ QString step(const QStringList &args)
 
 } // namespace
 
+QString runMoxDb(const QStringList &args)
+{
+    return step(args);
+}
+
 QString makeDatabase(const QString &alias)
 {
     const QString dir = TestEnv::sourceDir() + QStringLiteral("/fixtures/schema/");

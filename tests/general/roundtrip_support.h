@@ -20,6 +20,8 @@ using RecordingUi = ::RecordingUi;
 // Creates an embedded database with the served schema (users TAVO, FAKTUR and
 // ORNA_UTIL, password = name). Empty on success, else what failed.
 QString makeDatabase(const QString &alias);
+// Runs the mox-db tool with args. Empty on success, else what failed.
+QString runMoxDb(const QStringList &args);
 
 class RoundTrip : public ::testing::Test {
 public:
