@@ -300,8 +300,9 @@ struct TOracleDataSet::Impl {
 
     int column(const QString &name) const
     {
+        const QString n = name.trimmed();
         for (int i = 0; i < names.size(); ++i)
-            if (names[i].compare(name.trimmed(), Qt::CaseInsensitive) == 0)
+            if (names[i].compare(n, Qt::CaseInsensitive) == 0)
                 return i;
         return -1;
     }

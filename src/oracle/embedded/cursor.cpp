@@ -58,13 +58,7 @@ EmbeddedCursor::~EmbeddedCursor()
         m_s->forgetCursor(this);
 }
 
-QStringList EmbeddedCursor::columnNames() const
-{
-    QStringList n;
-    for (const OutColumn &c : m_tr.columns)
-        n << c.name;
-    return n;
-}
+QStringList EmbeddedCursor::columnNames() const { return m_columnNames; }
 
 void EmbeddedCursor::close()
 {
@@ -467,6 +461,7 @@ void EmbeddedCursor::prepareStatement(const QString &sql, qint64 version)
     m_stmt.reset();
     m_sql.clear();
     m_tr = Translation();
+    m_columnNames.clear();
     std::unique_ptr<Stmt> parsed = parseStatement(sql);
     Translator tr(*m_s, m_s->user());
     switch (parsed->kind) {
@@ -485,6 +480,8 @@ void EmbeddedCursor::prepareStatement(const QString &sql, qint64 version)
         m_s->prepareRead(m_tr.schemas);
         m_st = m_s->prepare(m_tr.sql);
     }
+    for (const OutColumn &c : m_tr.columns)
+        m_columnNames << c.name;
     m_stmt = std::move(parsed);
     m_sql = sql;
     m_version = version;

@@ -59,6 +59,7 @@ private:
     qint64 m_version = -1;
     std::unique_ptr<Stmt> m_stmt;
     Translation m_tr;
+    QStringList m_columnNames; // of m_tr, made once per translation
     sqlite3_stmt *m_st = nullptr;
     std::vector<Step> m_steps; // block statements, prepared on first use
     bool m_isQuery = false;

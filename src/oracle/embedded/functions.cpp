@@ -181,8 +181,18 @@ void fSysdate(sqlite3_context *ctx, int, Args)
         offsetMs = qint64(QDateTime::currentDateTime().offsetFromUtc()) * 1000;
         offsetAt = utc;
     }
-    const QDateTime now = QDateTime::fromMSecsSinceEpoch(utc + offsetMs, Qt::UTC);
-    resultDate(ctx, civil(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second())));
+    // The text of a second is made once: every row a trigger stamps within
+    // that second gets the same one.
+    thread_local qint64 second = std::numeric_limits<qint64>::min();
+    thread_local QByteArray text;
+    const qint64 local = utc + offsetMs;
+    const qint64 s = local >= 0 ? local / 1000 : (local - 999) / 1000;
+    if (s != second) {
+        const QDateTime now = QDateTime::fromMSecsSinceEpoch(s * 1000, Qt::UTC);
+        text = oravalue::isoText(civil(now.date(), now.time())).toUtf8();
+        second = s;
+    }
+    sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
 }
 
 void fUser(sqlite3_context *ctx, int, Args) { resultText(ctx, session(ctx)->user()); }

@@ -407,6 +407,7 @@ void EmbeddedSession::ensureAttached(const QSet<QString> &schemas)
                          .arg(m_maxAttached));
             drainPending();
             endHeldRead(); // a file in a transaction cannot be detached
+            m_seenHeaders.clear();
             exec(QStringLiteral("DETACH DATABASE ") + Translator::quote(*victim));
             m_attached.erase(victim);
         }
@@ -452,33 +453,46 @@ void EmbeddedSession::prepareRead(const QSet<QString> &schemas)
         refreshSnapshot(true);
 }
 
-// The WAL index header of an attached file: the first 48 bytes of the
-// shared memory every connection to the file maps. Every commit to the file
-// changes it. False when it cannot be read.
-bool EmbeddedSession::walHeader(const QByteArray &schema, std::array<char, 48> &header) const
+// The WAL index of an attached file: the shared memory every connection to
+// the file maps, whose first 48 bytes (the index header) every commit to the
+// file changes. It stays mapped while the file is attached (SQLite maps it
+// when it attaches the file and reads its schema). Null when it cannot be
+// had.
+const volatile char *EmbeddedSession::walIndex(const QByteArray &schema) const
 {
     sqlite3_file *f = nullptr;
     if (sqlite3_file_control(m_db, schema.constData(), SQLITE_FCNTL_FILE_POINTER, &f) != SQLITE_OK || !f ||
         !f->pMethods || f->pMethods->iVersion < 2 || !f->pMethods->xShmMap)
-        return false;
+        return nullptr;
     void volatile *region = nullptr;
-    if (f->pMethods->xShmMap(f, 0, 32768, 0, &region) != SQLITE_OK || !region)
-        return false;
-    std::atomic_thread_fence(std::memory_order_acquire);
-    const volatile char *p = static_cast<const volatile char *>(region);
-    for (size_t i = 0; i < header.size(); ++i)
-        header[i] = p[i];
-    return true;
+    if (f->pMethods->xShmMap(f, 0, 32768, 0, &region) != SQLITE_OK)
+        return nullptr;
+    return static_cast<const volatile char *>(region);
 }
+
+namespace {
+
+void readHeader(const volatile char *walIndex, std::array<char, 48> &header)
+{
+    std::atomic_thread_fence(std::memory_order_acquire);
+    for (size_t i = 0; i < header.size(); ++i)
+        header[i] = walIndex[i];
+}
+
+} // namespace
 
 bool EmbeddedSession::filesChanged() const
 {
     if (m_seenHeaders.size() != m_attached.size() + 1)
         return true; // a schema was attached since
     std::array<char, 48> now;
-    for (const SeenHeader &h : m_seenHeaders)
-        if (!h.valid || !walHeader(h.schema, now) || now != h.header)
+    for (const SeenHeader &h : m_seenHeaders) {
+        if (!h.walIndex)
             return true;
+        readHeader(h.walIndex, now);
+        if (now != h.header)
+            return true;
+    }
     return false;
 }
 
@@ -489,7 +503,9 @@ bool EmbeddedSession::filesChanged() const
 // read, no lock); otherwise it ends and a new one begins. A pending query
 // keeps the snapshot it reads until it is drained or closed, as SQLite does
 // for any statement, so no new read transaction begins while one is open.
-// Checked once per statement; begin false only ends an outdated one.
+// The first read after a write, commit or rollback runs on its own (a read
+// followed by a write gains nothing from a kept snapshot); the second begins
+// one. Checked once per statement; begin false only ends an outdated one.
 void EmbeddedSession::refreshSnapshot(bool begin)
 {
     if (m_readHeld && sqlite3_get_autocommit(m_db))
@@ -501,16 +517,24 @@ void EmbeddedSession::refreshSnapshot(bool begin)
     }
     if (m_readHeld || !begin || !m_pending.empty())
         return;
+    if (m_plainRead == 0 || m_plainRead == m_statementSerial) {
+        m_plainRead = m_statementSerial;
+        return;
+    }
     m_checkedStatement = m_statementSerial;
+    if (m_seenHeaders.size() != m_attached.size() + 1) {
+        m_seenHeaders.clear();
+        m_seenHeaders.push_back({QByteArrayLiteral("main"), nullptr, {}});
+        for (const QString &s : m_attached)
+            m_seenHeaders.push_back({s.toUtf8(), nullptr, {}});
+        for (SeenHeader &h : m_seenHeaders)
+            h.walIndex = walIndex(h.schema);
+    }
     // the headers are read before the read transaction takes its snapshot,
     // so that a commit in between shows as a change at the next statement
-    m_seenHeaders.resize(m_attached.size() + 1);
-    m_seenHeaders[0].schema = QByteArrayLiteral("main");
-    size_t i = 1;
-    for (const QString &s : m_attached)
-        m_seenHeaders[i++].schema = s.toUtf8();
     for (SeenHeader &h : m_seenHeaders)
-        h.valid = walHeader(h.schema, h.header);
+        if (h.walIndex)
+            readHeader(h.walIndex, h.header);
     sqlite3_stmt *st = cached(QStringLiteral("BEGIN"));
     Reset g{st};
     if (sqlite3_step(st) == SQLITE_DONE)
@@ -535,6 +559,7 @@ void EmbeddedSession::prepareWrite(const QSet<QString> &schemas)
 {
     drainPending();
     endHeldRead(); // a write waits for other writers only from a fresh transaction
+    m_plainRead = 0;
     ensureAttached(schemas);
     if (!m_inTxn) {
         sqlite3_stmt *st = cached(QStringLiteral("BEGIN"));
@@ -589,6 +614,7 @@ void EmbeddedSession::lockForUpdate(const Translation &tr, int waitSeconds)
 
 void EmbeddedSession::commit()
 {
+    m_plainRead = 0;
     if (!m_inTxn) {
         endHeldRead();
         return;
@@ -612,6 +638,7 @@ void EmbeddedSession::commit()
 
 void EmbeddedSession::rollback()
 {
+    m_plainRead = 0;
     if (!m_inTxn) {
         endHeldRead();
         return;

@@ -104,15 +104,16 @@ private:
     bool m_readHeld = false;
     struct SeenHeader {
         QByteArray schema;
+        const volatile char *walIndex = nullptr; // null: cannot be watched
         std::array<char, 48> header{};
-        bool valid = false;
     };
-    std::vector<SeenHeader> m_seenHeaders;
-    quint64 m_checkedStatement = 0; // the statement whose start checked them
+    std::vector<SeenHeader> m_seenHeaders; // main and the attached schemas; emptied by a detach
+    quint64 m_checkedStatement = 0;        // the statement whose start compared them
+    quint64 m_plainRead = 0;               // the read since the last write that ran on its own
     void refreshSnapshot(bool begin);
     void endHeldRead();
     bool filesChanged() const;
-    bool walHeader(const QByteArray &schema, std::array<char, 48> &header) const;
+    const volatile char *walIndex(const QByteArray &schema) const;
     bool m_hasViews = false; // the catalog has the view table (older ones do not)
     bool catalogHas(const QString &table);
     QSet<QString> m_txnSchemas;
