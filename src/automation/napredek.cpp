@@ -46,6 +46,6 @@ TPripravaNapredek TNapredekBrezZaslona::priprava()
 TNapredekDruzine TNapredekBrezZaslona::druzina()
 {
     TNapredekDruzine n;
-    n.prikazi = [this](int, const TStevciPrehoda &s) { porocaj(s.prebranih, 0, s.oznaka); };
+    n.prikazi = [this](int, const TStevciPrehoda &s) { porocaj(s.prebranih, s.vDatoteki, s.oznaka); };
     return n;
 }

@@ -29,6 +29,7 @@ struct TStevciPrehoda {
     qint64 novih = 0;        // new records
     qint64 popravkov = 0;    // corrected records
     qint64 napak = 0;        // records that could not be applied
+    qint64 vDatoteki = 0;    // records of the pass's DBF, deleted ones included (0: not known)
 };
 
 // What a run shows while it works. Every member may be empty.

@@ -146,6 +146,7 @@ void TOsvezevanjeObrazcev::izvedi()
     m_zadnjaRegija = najvecja(QStringLiteral("select max(sifra902)zadnja from tavo.ka902rpr"));
 
     m_ta900.First();
+    m_o.stevci(0).vDatoteki = m_ta900.RecordCount();
     while (!m_ta900.Eof() && m_o.naprej()) {
         m_o.preberi(0);
         obrazec();

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -81,6 +82,7 @@ QWidget *zaslonOsvSplosno()
 
     auto *prekini = nalGumb(QStringLiteral("Prekini"), QStringLiteral("btOsvPrekini"));
     prekini->setEnabled(false); // enabled while the refresh runs
+    v->addWidget(novNapredek(QStringLiteral("pbOsvSplosno")));
     v->addWidget(vrsticaGumbov({nalGumb(QStringLiteral("Osveži"), QStringLiteral("btOsSplosno")), prekini}));
     v->addStretch(1);
     return page;
@@ -103,6 +105,7 @@ QWidget *zaslonOsvSKS()
                                  {QStringLiteral("Novih:"), QStringLiteral("edInsVrSKS")},
                                  {QStringLiteral("Popravkov"), QStringLiteral("edUpdVrSKS")},
                                  {QStringLiteral("Napak:"), QStringLiteral("edErrVrSKS")}}));
+    v->addWidget(novNapredek(QStringLiteral("pbOsvSKS")));
     v->addWidget(vrsticaGumbov({nalGumb(QStringLiteral("Osveži"), QStringLiteral("btOsveziSKS")),
                                 nalGumb(QStringLiteral("Prekini"), QStringLiteral("btSKSPrekini"))}));
     v->addStretch(1);
@@ -122,6 +125,7 @@ QWidget *zaslonOsvObrazci()
                                      {QStringLiteral("Popravljenih:"), QStringLiteral("edUp") + st},
                                      {QStringLiteral("Napak:"), QStringLiteral("edErr") + st}}));
     }
+    v->addWidget(novNapredek(QStringLiteral("pbOsvObrazci")));
     v->addWidget(vrsticaGumbov({nalGumb(QStringLiteral("Osveži"), QStringLiteral("btOsveziOBR")),
                                 nalGumb(QStringLiteral("Prekini"), QStringLiteral("btPrekiniObr"))}));
     v->addStretch(1);
@@ -142,6 +146,7 @@ QWidget *zaslonOsvParametri()
                                      {QStringLiteral("Novih:"), QStringLiteral("edIns") + t.second},
                                      {QStringLiteral("Napak:"), QStringLiteral("edErr") + t.second}}));
     }
+    v->addWidget(novNapredek(QStringLiteral("pbOsvParametri")));
     v->addWidget(vrsticaGumbov({nalGumb(QStringLiteral("Osveži"), QStringLiteral("btOsveziParam")),
                                 nalGumb(QStringLiteral("Prekini"), QStringLiteral("btParPrekini"))}));
     v->addStretch(1);
@@ -163,6 +168,7 @@ QWidget *zaslonOsvGrupe()
                                 vrstica(QStringLiteral("KA062NHC"), QStringLiteral("ed062")),
                                 vrstica(QStringLiteral("KA055LAB"), QStringLiteral("edLab")),
                                 vrstica(QStringLiteral("KA062NHH"), QStringLiteral("edNhh"))}));
+    v->addWidget(novNapredek(QStringLiteral("pbOsvGrupe")));
     v->addWidget(vrsticaGumbov({nalGumb(QStringLiteral("Osveži"), QStringLiteral("btOsveziGrupe"))}));
     v->addStretch(1);
     return page;
@@ -176,6 +182,7 @@ QWidget *zaslonOsvPalete()
                                {vrstica(QStringLiteral("PALETE"), QStringLiteral("edPal"), QStringLiteral("N")),
                                 vrstica(QStringLiteral("PO116NHC"), QStringLiteral("ed116"), QStringLiteral("N")),
                                 vrstica(QStringLiteral("STORITVE"), QStringLiteral("ed011"), QStringLiteral("N"))}));
+    v->addWidget(novNapredek(QStringLiteral("pbOsvPalete")));
     v->addWidget(vrsticaGumbov({nalGumb(QStringLiteral("Osveži"), QStringLiteral("btOsveziPalete"))}));
     v->addStretch(1);
     return page;
@@ -197,6 +204,7 @@ QWidget *zaslonOsvAnalize()
                                  {QStringLiteral("Novih:"), QStringLiteral("edXMLNovih")},
                                  {QStringLiteral("Popr : "), QStringLiteral("edXMLPopr")},
                                  {QStringLiteral("Napak:"), QStringLiteral("edXMLNap")}}));
+    v->addWidget(novNapredek(QStringLiteral("pbOsvAnalize")));
     v->addWidget(vrsticaGumbov({nalGumb(QStringLiteral("Osveži"), QStringLiteral("btAHCOsvezi")),
                                 nalGumb(QStringLiteral("Prekini"), QStringLiteral("btAHCPrekini"))}));
     v->addStretch(1);
@@ -211,6 +219,7 @@ QWidget *zaslonOsvGrupe023()
                                {vrstica(QStringLiteral("KA023GRO"), QStringLiteral("ed023")),
                                 vrstica(QStringLiteral("PO023GRP"), QStringLiteral("edPo023")),
                                 vrstica(QStringLiteral("PO011HC0"), QStringLiteral("edPo011"))}));
+    v->addWidget(novNapredek(QStringLiteral("pbOsvGrupe023")));
     v->addWidget(vrsticaGumbov({nalGumb(QStringLiteral("Osveži"), QStringLiteral("btOsveziGrupe023"))}));
     v->addStretch(1);
     return page;

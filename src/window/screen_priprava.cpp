@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -39,6 +40,7 @@ QWidget *zaslonNastavitevTeksta(const QString &ime, const QString &naslov, const
     auto *label = new QLabel(napis);
     v->addWidget(label);
     v->addWidget(novMemo(memo), 1);
+    v->addWidget(novNapredek(imeNapredka(ime)));
     v->addWidget(vrsticaGumbov({nalGumb(QStringLiteral("Pripravi"), pripravi),
                                 nalGumb(QStringLiteral("Shrani inicializacijo"), shrani)}));
     return page;
@@ -80,6 +82,7 @@ QWidget *zaslonPrSplosno()
 
     auto *pregled = nalGumb(QStringLiteral("Pregled DBF"), QStringLiteral("btDBFPregled"));
     pregled->setVisible(false); // shown after the first preparation of the run
+    v->addWidget(novNapredek(QStringLiteral("pbPrSplosno")));
     v->addWidget(vrsticaGumbov({nalGumb(QStringLiteral("Priprava"), QStringLiteral("btPrSplosno")),
                                 nalGumb(QStringLiteral("Prekini"), QStringLiteral("btPrPrekini")), pregled}));
     v->addStretch(1);
@@ -95,6 +98,7 @@ QWidget *zaslonPrSKS()
                QStringLiteral("primer:    Z%,P1%,G34"));
     dodajStevce(v, QStringLiteral("Glav šifrantov: "), {QStringLiteral("edGlav")});
     dodajStevce(v, QStringLiteral("Vrednosti:"), {QStringLiteral("edVred")});
+    v->addWidget(novNapredek(QStringLiteral("pbPrSKS")));
     v->addWidget(vrsticaGumbov({nalGumb(QStringLiteral("PripravaSKS"), QStringLiteral("btPripravaSKS"))}));
     v->addStretch(1);
     return page;
@@ -109,6 +113,7 @@ QWidget *zaslonPrObrazci()
     v->addWidget(novaPotrditev(QStringLiteral("tudi update"), QStringLiteral("cbUpdate")));
     dodajStevce(v, QStringLiteral("Obrazcev:"),
                 {QStringLiteral("ed900PrObr"), QStringLiteral("ed901PrObr"), QStringLiteral("ed902PrObr")});
+    v->addWidget(novNapredek(QStringLiteral("pbPrObrazci")));
     v->addWidget(vrsticaGumbov({nalGumb(QStringLiteral("Priprava"), QStringLiteral("btPripraviObr"))}));
     v->addStretch(1);
     return page;
@@ -124,6 +129,7 @@ QWidget *zaslonPrParametri()
     v->addWidget(novaPotrditev(QStringLiteral("Samo default podatki iz PR107PAR"), QStringLiteral("cbSamoDef")));
     dodajStevce(v, QStringLiteral("Obrazcev:"),
                 {QStringLiteral("ed007PrPar"), QStringLiteral("ed107PrPar"), QStringLiteral("ed207PrPar")});
+    v->addWidget(novNapredek(QStringLiteral("pbPrParametri")));
     v->addWidget(vrsticaGumbov({nalGumb(QStringLiteral("Priprava"), QStringLiteral("btPripravaPar"))}));
     v->addStretch(1);
     return page;
@@ -139,6 +145,7 @@ QWidget *zaslonPrAnalize()
     v->addWidget(novaPotrditev(QStringLiteral("tudi update"), QStringLiteral("cbAHCUpdate"), true));
     dodajStevce(v, QStringLiteral("PR908CXR : "), {QStringLiteral("edAHC908")});
     dodajStevce(v, QStringLiteral("I_XML_X03 :"), {QStringLiteral("edAHCXML")});
+    v->addWidget(novNapredek(QStringLiteral("pbPrAnalize")));
     v->addWidget(vrsticaGumbov({nalGumb(QStringLiteral("Priprava"), QStringLiteral("btAHCPriprava"))}));
     v->addStretch(1);
     return page;

@@ -8,8 +8,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <limits>
 
 namespace moxscreens {
 
@@ -90,6 +94,50 @@ QLineEdit *novStevec(const QString &ime)
     e->setFixedWidth(80);
     e->setFocusPolicy(Qt::NoFocus);
     return e;
+}
+
+QProgressBar *novNapredek(const QString &ime)
+{
+    auto *bar = new QProgressBar;
+    bar->setObjectName(ime);
+    bar->setRange(0, 1);
+    bar->setValue(0);
+    bar->setFormat(QStringLiteral("%v / %m"));
+    bar->setTextVisible(true);
+    return bar;
+}
+
+QString imeNapredka(const QString &zaslon)
+{
+    return QStringLiteral("pb") + (zaslon.startsWith(QStringLiteral("tab")) ? zaslon.mid(3) : zaslon);
+}
+
+void pokaziNapredek(QProgressBar &bar, qint64 narejeno, qint64 skupaj)
+{
+    if (skupaj <= 0) {
+        // Not known: a busy bar; the counters beside it show the count.
+        if (bar.maximum() != 0)
+            bar.setRange(0, 0);
+        return;
+    }
+    // The bar counts in int: very large files are shown in steps.
+    qint64 korak = 1;
+    while (skupaj / korak > std::numeric_limits<int>::max())
+        korak *= 10;
+    const int max = int(skupaj / korak);
+    if (bar.maximum() != max || bar.minimum() != 0)
+        bar.setRange(0, max);
+    bar.setFormat(korak == 1 ? QStringLiteral("%v / %m") : QStringLiteral("%p %"));
+    bar.setValue(int(std::min(narejeno, skupaj) / korak));
+}
+
+void koncajNapredek(QProgressBar &bar)
+{
+    if (bar.maximum() == 0) {
+        bar.setRange(0, 1);
+        bar.setFormat(QStringLiteral("%p %"));
+        bar.setValue(1);
+    }
 }
 
 QGroupBox *skupinaStevcev(const QString &naslov, const QString &ime, const QVector<TStevec> &stevci)

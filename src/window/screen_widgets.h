@@ -13,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QVBoxLayout;
 class QWidget;
@@ -51,6 +52,17 @@ QGroupBox *skupinaStevcev(const QString &naslov, const QString &ime, const QVect
 QWidget *tabelaStevcev(const QString &ime, const QStringList &glave, const QVector<TVrsticaStevcev> &vrstice);
 // A row of buttons, left-aligned.
 QWidget *vrsticaGumbov(const QVector<QPushButton *> &gumbi);
+// The progress bar of a transfer screen, named pb… after its screen
+// (tabOsvSKS: pbOsvSKS): records done of the total beside the counters.
+QProgressBar *novNapredek(const QString &ime);
+// The object name of a screen's progress bar.
+QString imeNapredka(const QString &zaslon);
+// Shows narejeno of skupaj; a total of 0 (not known, as while a preparation
+// writes) shows the bar busy.
+void pokaziNapredek(QProgressBar &bar, qint64 narejeno, qint64 skupaj);
+// The run ended: a busy bar shows it is done; a bar with a total keeps the
+// point the run reached (a run stopped early shows how far it got).
+void koncajNapredek(QProgressBar &bar);
 // A settings text memo (plain text, no wrapping, fixed-pitch font).
 QPlainTextEdit *novMemo(const QString &ime);
 

@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QProgressBar>
 #include <QPushButton>
 
 using namespace roundtrip;
@@ -87,6 +88,9 @@ TEST_F(GeneralScreens, PreparationAndCheckOnlyRefreshThroughTheButtons)
     w<QLineEdit>("edSplosnoFilter")->setText("order by code_060");
     screens->btPrSplosnoClick();
     EXPECT_EQ(text("edPrStevec"), "2");
+    // The rows to write are not known ahead: a busy bar while it ran, a full one after.
+    EXPECT_EQ(w<QProgressBar>("pbPrSplosno")->value(), w<QProgressBar>("pbPrSplosno")->maximum());
+    EXPECT_GT(w<QProgressBar>("pbPrSplosno")->maximum(), 0);
     EXPECT_EQ(w<QGroupBox>("gbPrTabela")->title(), "TAVO.KA060AK0");
     EXPECT_EQ(text("edKljuc"), " CODE_060");
     EXPECT_EQ(text("edAutoPolje"), " SIFRA060,  BEGIN:NASLEDNJI:=TAVO.GETSEQUENCE('KA060AK0');END;");
@@ -113,6 +117,9 @@ TEST_F(GeneralScreens, PreparationAndCheckOnlyRefreshThroughTheButtons)
     EXPECT_EQ(text("edOsSplInsert"), "");
     EXPECT_EQ(text("edOsSplUpdate"), "");
     EXPECT_EQ(text("edOsSplError"), "");
+    // The bar beside the counters: records read of the file's records.
+    EXPECT_EQ(w<QProgressBar>("pbOsvSplosno")->value(), 2);
+    EXPECT_EQ(w<QProgressBar>("pbOsvSplosno")->maximum(), 2);
     EXPECT_TRUE(w<QPushButton>("btOsSplosno")->isEnabled());
     EXPECT_FALSE(w<QPushButton>("btOsvPrekini")->isEnabled());
     EXPECT_EQ(triggers, (QStringList{"DISABLE KA060AK0", "ENABLE KA060AK0"}));

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QProgressBar>
 #include <QPushButton>
 
 using namespace roundtrip;
@@ -100,6 +101,9 @@ TEST_F(SksZasloni, PreparationAndRefreshFromTheirPages)
               "1/1//");
     EXPECT_EQ(text("edStVrSKS") + "/" + text("edInsVrSKS") + "/" + text("edUpdVrSKS") + "/" + text("edErrVrSKS"),
               "2/1/1/");
+    // The bar follows the pass that ran last: the values' file, read whole.
+    EXPECT_EQ(w<QProgressBar>("pbOsvSKS")->value(), 2);
+    EXPECT_EQ(w<QProgressBar>("pbOsvSKS")->maximum(), 2);
     EXPECT_EQ(rows("select count(*) from ka000hed"), "0");
     EXPECT_TRUE(QFile::exists(drugje + "/rezultati/SKS.rez"));
     EXPECT_EQ(ui.questions.last(), "Konec preverjanja SKUPNIH ŠIFRANTOV .       PREGLED?\r\n");

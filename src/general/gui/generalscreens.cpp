@@ -6,7 +6,9 @@
 #include "run/context.h"
 #include "startup/dispatch.h"
 #include "base/moxerror.h"
+#include "base/scopeexit.h"
 #include "base/paths.h"
+#include "window/screen_widgets.h"
 #include "window/screens.h"
 #include "base/text.h"
 #include "ui/prikazirezultat.h"
@@ -14,6 +16,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QWidget>
 
@@ -93,6 +96,10 @@ void priprava(TMoxContext &ctx, TScreens &s, TStanje &st)
     const bool detail = polje<QCheckBox>(s, "cbDetail").isChecked();
     QLineEdit &stevec = polje<QLineEdit>(s, "edPrStevec");
     QLineEdit &filterPolje = polje<QLineEdit>(s, "edSplosnoFilter");
+    // The rows to write are not known ahead: the bar is busy while it runs.
+    QProgressBar &bar = polje<QProgressBar>(s, "pbPrSplosno");
+    moxscreens::pokaziNapredek(bar, 0, 0);
+    TNaKoncu konec([&bar] { moxscreens::koncajNapredek(bar); });
     TPripravaNapredek napredek;
     napredek.prikazi = [&stevec](qint64 n) { stevec.setText(QString::number(n)); };
     napredek.prebrano = [&s, &st](const TTableDescription &opis) {
@@ -123,8 +130,10 @@ void osvezevanje(TMoxContext &ctx, TScreens &s, TStanje &st)
         &polje<QLineEdit>(s, "edOsSplPopr"),   &polje<QLineEdit>(s, "edOsSplInsert"),
         &polje<QLineEdit>(s, "edOsSplUpdate"), &polje<QLineEdit>(s, "edOsSplError")};
 
+    QProgressBar *bar = &polje<QProgressBar>(s, "pbOsvSplosno");
     TOsvezevanjeNapredek napredek;
-    napredek.prikazi = [f](const TOsvezevanjeStevci &c) {
+    napredek.prikazi = [f, bar](const TOsvezevanjeStevci &c) {
+        moxscreens::pokaziNapredek(*bar, c.prikazanoZapisov, c.vDatoteki);
         f.zapisov->setText(stevecBesedilo(c.prikazanoZapisov));
         f.novih->setText(stevecBesedilo(c.novih));
         f.razlicnih->setText(stevecBesedilo(c.razlicnih));
@@ -133,9 +142,13 @@ void osvezevanje(TMoxContext &ctx, TScreens &s, TStanje &st)
         f.napak->setText(stevecBesedilo(c.napak));
     };
     napredek.samoPreverjanje = [&samo] { return samo.isChecked(); };
-    napredek.tece = [&osvezi, &prekini](bool tece) {
+    napredek.tece = [&osvezi, &prekini, bar](bool tece) {
         osvezi.setEnabled(!tece);
         prekini.setEnabled(tece);
+        if (tece) {
+            bar->setRange(0, 1);
+            bar->setValue(0);
+        }
     };
     TInteraction *ui = ctx.ui;
     napredek.prikaziRezultat = [ui](const QString &zakljucek, const QString &pot) {

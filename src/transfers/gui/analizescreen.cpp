@@ -1,4 +1,5 @@
 #include "transfers/gui/analizescreen.h"
+#include "transfers/gui/zaslondruzine.h"
 
 #include "general/general.h"
 #include "run/context.h"
@@ -36,6 +37,7 @@ void priprava(TMoxContext &ctx, TScreens &s)
         if (prehod >= 0 && prehod < stevci.size())
             stevci[prehod]->setText(QString::number(st.prebranih));
     };
+    zaslondruzine::dodajNapredek(s, QStringLiteral("pbPrAnalize"), napredek);
     pripraviAnalizeHC(ctx, TZahtevaDruzine(), izbira, &napredek);
 }
 
@@ -70,6 +72,7 @@ void osvezevanje(TMoxContext &ctx, TScreens &s)
         if (ui)
             prikaziRezultat(zakljucek, datoteka, *ui);
     };
+    zaslondruzine::dodajNapredek(s, QStringLiteral("pbOsvAnalize"), napredek);
     osveziAnalizeHC(ctx, zahteva, &napredek);
 }
 

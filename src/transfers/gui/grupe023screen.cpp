@@ -15,6 +15,7 @@ void priprava(TMoxContext &ctx, TScreens &s)
 {
     TNapredekDruzine napredek;
     napredek.tece = gumbMedTekom(s, QStringLiteral("btPripraviGrupe023"));
+    zaslondruzine::dodajNapredek(s, QStringLiteral("pbPrGrupe023"), napredek);
     pripraviGrupe023(ctx, QString(), vrsticeBesedila(polje<QPlainTextEdit>(s, QStringLiteral("meGrupInit023"))),
                      &napredek);
 }
@@ -28,6 +29,7 @@ void osvezevanje(TMoxContext &ctx, TScreens &s)
     napredek.tece = gumbMedTekom(s, QStringLiteral("btOsveziGrupe023"));
     // The summary file is shown without a question.
     napredek.prikaziRezultat = [](const QString &, const QString &datoteka) { prikaziDatoteko(datoteka); };
+    zaslondruzine::dodajNapredek(s, QStringLiteral("pbOsvGrupe023"), napredek);
     osveziGrupe023(ctx, TZahtevaDruzine(), &napredek);
 }
 

@@ -1,4 +1,5 @@
 #include "transfers/gui/grupescreen.h"
+#include "transfers/gui/zaslondruzine.h"
 
 #include "general/general.h"
 #include "run/context.h"
@@ -38,6 +39,7 @@ void priprava(TMoxContext &ctx, TScreens &s)
     QPushButton &gumb = polje<QPushButton>(s, QStringLiteral("btPripraviGrupe"));
     TNapredekDruzine napredek;
     napredek.tece = [&gumb](bool tece) { gumb.setEnabled(!tece); };
+    zaslondruzine::dodajNapredek(s, QStringLiteral("pbPrGrupe"), napredek);
     pripraviGrupe(ctx, TZahtevaDruzine(), vrsticeBesedila(memo), &napredek);
 }
 
@@ -70,6 +72,7 @@ void osvezevanje(TMoxContext &ctx, TScreens &s)
     napredek.tece = [&gumb](bool tece) { gumb.setEnabled(!tece); };
     // The summary file is shown without a question.
     napredek.prikaziRezultat = [](const QString &, const QString &datoteka) { prikaziDatoteko(datoteka); };
+    zaslondruzine::dodajNapredek(s, QStringLiteral("pbOsvGrupe"), napredek);
     osveziGrupe(ctx, TZahtevaDruzine(), &napredek);
 
     // The preparation screen's settings end holding the settings file the

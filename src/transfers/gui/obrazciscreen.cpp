@@ -1,4 +1,5 @@
 #include "transfers/gui/obrazciscreen.h"
+#include "transfers/gui/zaslondruzine.h"
 
 #include "general/general.h"
 #include "run/context.h"
@@ -37,6 +38,7 @@ void priprava(TMoxContext &ctx, TScreens &s)
         if (prehod >= 0 && prehod < stevci.size())
             stevci[prehod]->setText(QString::number(st.prebranih));
     };
+    zaslondruzine::dodajNapredek(s, QStringLiteral("pbPrObrazci"), napredek);
     pripraviObrazce(ctx, zahteva, &napredek);
 }
 
@@ -72,6 +74,7 @@ void osvezevanje(TMoxContext &ctx, TScreens &s)
         if (ui)
             prikaziRezultat(zakljucek, datoteka, *ui);
     };
+    zaslondruzine::dodajNapredek(s, QStringLiteral("pbOsvObrazci"), napredek);
     osveziObrazce(ctx, zahteva, &napredek);
 }
 

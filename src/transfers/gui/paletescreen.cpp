@@ -15,6 +15,7 @@ void priprava(TMoxContext &ctx, TScreens &s)
 {
     TNapredekDruzine napredek;
     napredek.tece = gumbMedTekom(s, QStringLiteral("btPripraviPalete"));
+    zaslondruzine::dodajNapredek(s, QStringLiteral("pbPrPalete"), napredek);
     pripraviPalete(ctx, QString(), vrsticeBesedila(polje<QPlainTextEdit>(s, QStringLiteral("mePalInit"))), &napredek);
 }
 
@@ -26,6 +27,7 @@ void osvezevanje(TMoxContext &ctx, TScreens &s)
     napredek.tece = gumbMedTekom(s, QStringLiteral("btOsveziPalete"));
     // The summary file is shown without a question.
     napredek.prikaziRezultat = [](const QString &, const QString &datoteka) { prikaziDatoteko(datoteka); };
+    zaslondruzine::dodajNapredek(s, QStringLiteral("pbOsvPalete"), napredek);
     osveziPalete(ctx, TZahtevaDruzine(), &napredek);
 }
 

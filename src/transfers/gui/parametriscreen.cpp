@@ -1,4 +1,5 @@
 #include "transfers/gui/parametriscreen.h"
+#include "transfers/gui/zaslondruzine.h"
 
 #include "general/general.h"
 #include "run/context.h"
@@ -41,6 +42,7 @@ void priprava(TMoxContext &ctx, TScreens &s)
         if (prehod >= 0 && prehod < stevci.size())
             stevci[prehod]->setText(QString::number(st.prebranih));
     };
+    zaslondruzine::dodajNapredek(s, QStringLiteral("pbPrParametri"), napredek);
     pripraviParametre(ctx, TZahtevaDruzine(), izbira, &napredek);
 }
 
@@ -77,6 +79,7 @@ void osvezevanje(TMoxContext &ctx, TScreens &s)
         if (ui)
             prikaziRezultat(zakljucek, datoteka, *ui);
     };
+    zaslondruzine::dodajNapredek(s, QStringLiteral("pbOsvParametri"), napredek);
     osveziParametre(ctx, zahteva, &napredek);
 }
 

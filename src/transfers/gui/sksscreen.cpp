@@ -1,4 +1,5 @@
 #include "transfers/gui/sksscreen.h"
+#include "transfers/gui/zaslondruzine.h"
 
 #include "general/general.h"
 #include "run/context.h"
@@ -40,6 +41,7 @@ void priprava(TMoxContext &ctx, TScreens &s)
         (prehod == 0 ? glav : vred).setText(QString::number(st.prebranih));
     };
     napredek.tece = [&gumb](bool tece) { gumb.setEnabled(!tece); };
+    zaslondruzine::dodajNapredek(s, QStringLiteral("pbPrSKS"), napredek);
     pripraviSKS(ctx, zahteva, &napredek);
 }
 
@@ -82,6 +84,7 @@ void osvezevanje(TMoxContext &ctx, TScreens &s)
         if (ui)
             prikaziRezultat(zakljucek, datoteka, *ui);
     };
+    zaslondruzine::dodajNapredek(s, QStringLiteral("pbOsvSKS"), napredek);
     osveziSKS(ctx, zahteva, &napredek);
 }
 

@@ -2,9 +2,11 @@
 
 #include "general/general.h"
 #include "startup/dispatch.h"
+#include "window/screen_widgets.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 
 namespace zaslondruzine {
@@ -46,6 +48,28 @@ std::function<void(bool)> gumbMedTekom(TScreens &s, const QString &gumb)
 {
     QPushButton *b = &polje<QPushButton>(s, gumb);
     return [b](bool tece) { b->setEnabled(!tece); };
+}
+
+void dodajNapredek(TScreens &s, const QString &bar, TNapredekDruzine &napredek)
+{
+    QProgressBar *b = &polje<QProgressBar>(s, bar);
+    auto prikazi = std::move(napredek.prikazi);
+    napredek.prikazi = [b, prikazi](int prehod, const TStevciPrehoda &st) {
+        if (prikazi)
+            prikazi(prehod, st);
+        moxscreens::pokaziNapredek(*b, st.prebranih, st.vDatoteki);
+    };
+    auto tece = std::move(napredek.tece);
+    napredek.tece = [b, tece](bool t) {
+        if (tece)
+            tece(t);
+        if (t) {
+            b->setRange(0, 1);
+            b->setValue(0);
+        } else {
+            moxscreens::koncajNapredek(*b);
+        }
+    };
 }
 
 void registriraj(TDispatch &dispatch, const std::function<TScreens *()> &screens, const char *ime,

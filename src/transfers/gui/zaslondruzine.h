@@ -28,6 +28,12 @@ std::function<void(int, const TStevciPrehoda &)> stevciTabele(TScreens &s, const
 // The button is off while the run goes on.
 std::function<void(bool)> gumbMedTekom(TScreens &s, const QString &gumb);
 
+// Adds the screen's progress bar bar (an object name, pb…) to a run's
+// progress: the records read of the pass that runs of its DBF's record
+// count, a busy bar while that is not known. What the run showed before is
+// kept. A missing bar raises EMoxError.
+void dodajNapredek(TScreens &s, const QString &bar, TNapredekDruzine &napredek);
+
 // Registers op under the operation name; it runs with the main window's
 // screens (an error when there are none).
 void registriraj(TDispatch &dispatch, const std::function<TScreens *()> &screens, const char *ime,
