@@ -314,6 +314,23 @@ TEST_F(Engine, OpenQuerySurvivesWritesCommitsAndRollbacks)
     EXPECT_EQ(q.Field(0).AsInteger(), 10);
 }
 
+TEST_F(Engine, TextsRunAgainByNewStatementObjectsFollowDdl)
+{
+    // a statement object made per call runs a text the session has prepared
+    // before; after DDL the text means what the tables now are
+    exec(*s, QStringLiteral("create table KT (A NUMBER)"));
+    exec(*s, QStringLiteral("insert into kt values (1)"));
+    const QString all = QStringLiteral("select * from kt");
+    EXPECT_EQ(rows(*s, all), QStringList{"1"});
+    EXPECT_EQ(rows(*s, all), QStringList{"1"});
+    exec(*s, QStringLiteral("insert into kt values (2)"));
+    EXPECT_EQ(rows(*s, all + QStringLiteral(" order by a")), (QStringList{"1", "2"}));
+    exec(*s, QStringLiteral("alter table kt add (B VARCHAR2(5) default 'x')"));
+    EXPECT_EQ(rows(*s, all + QStringLiteral(" order by a")), (QStringList{"1|x", "2|x"}));
+    exec(*s, QStringLiteral("drop table kt"));
+    EXPECT_TRUE(errorOf(*s, all).startsWith(QLatin1String("ORA-00942"))) << errorOf(*s, all).toStdString();
+}
+
 TEST_F(Engine, InsertFromAQuery)
 {
     exec(*s, QStringLiteral("insert into pla (sifra301, code_301, opis_301) select sifra060, code_060, 'o' from akt "

@@ -53,6 +53,7 @@ void EmbeddedLob::check() const
 
 EmbeddedCursor::~EmbeddedCursor()
 {
+    keepPrepared();
     finalizeAll();
     if (m_s)
         m_s->forgetCursor(this);
@@ -148,6 +149,22 @@ QVariant EmbeddedCursor::value(sqlite3_stmt *st, int i, VType t)
         return QVariant(s);
     }
     }
+}
+
+void EmbeddedCursor::keepPrepared()
+{
+    if (!m_s || !m_stmt || !m_st || !m_steps.empty())
+        return;
+    close();
+    PreparedText p;
+    p.stmt = std::move(m_stmt);
+    p.tr = std::move(m_tr);
+    p.columnNames = std::move(m_columnNames);
+    p.st = m_st;
+    p.version = m_version;
+    m_st = nullptr;
+    m_parameters.clear();
+    m_s->keepPrepared(m_sql, std::move(p));
 }
 
 void EmbeddedCursor::finalizeAll()
@@ -457,11 +474,22 @@ void EmbeddedCursor::execute(const QString &sql, const std::vector<OraBindValue>
 // from their syntax tree.
 void EmbeddedCursor::prepareStatement(const QString &sql, qint64 version)
 {
+    keepPrepared();
     finalizeAll();
     m_stmt.reset();
     m_sql.clear();
     m_tr = Translation();
     m_columnNames.clear();
+    PreparedText kept;
+    if (m_s->takePrepared(sql, version, kept)) {
+        m_stmt = std::move(kept.stmt);
+        m_tr = std::move(kept.tr);
+        m_columnNames = std::move(kept.columnNames);
+        m_st = kept.st;
+        m_sql = sql;
+        m_version = version;
+        return;
+    }
     std::unique_ptr<Stmt> parsed = parseStatement(sql);
     Translator tr(*m_s, m_s->user());
     switch (parsed->kind) {

@@ -73,6 +73,8 @@ private:
     std::map<QString, std::unique_ptr<OraEngineLob>> m_lobs;
 
     void finalizeAll();
+    // Hands a query's or DML statement's prepared text back to the session.
+    void keepPrepared();
     void prepareStatement(const QString &sql, qint64 version);
     void openQuery(const std::map<QString, OraBindValue> &vars);
     void bind(sqlite3_stmt *st, const std::map<QString, OraBindValue> &vars);

@@ -84,6 +84,9 @@ EmbeddedSession::~EmbeddedSession()
         l->m_s = nullptr;
     m_lobs.clear();
     m_pending.clear();
+    for (auto &kept : m_kept)
+        sqlite3_finalize(kept.second.st);
+    m_kept.clear();
     for (sqlite3_stmt *st : std::as_const(m_cache))
         sqlite3_finalize(st);
     for (sqlite3_stmt *st : std::as_const(m_auxCache))
@@ -123,6 +126,34 @@ void EmbeddedSession::cursorPending(EmbeddedCursor *c, bool pending)
         m_pending.insert(c);
     else
         m_pending.erase(c);
+}
+
+void EmbeddedSession::keepPrepared(const QString &sql, PreparedText p)
+{
+    sqlite3_reset(p.st);
+    sqlite3_clear_bindings(p.st);
+    m_kept.emplace_front(sql, std::move(p));
+    while (m_kept.size() > kKeptTexts) {
+        sqlite3_finalize(m_kept.back().second.st);
+        m_kept.pop_back();
+    }
+}
+
+bool EmbeddedSession::takePrepared(const QString &sql, qint64 version, PreparedText &p)
+{
+    for (auto it = m_kept.begin(); it != m_kept.end(); ++it) {
+        if (it->first != sql)
+            continue;
+        PreparedText found = std::move(it->second);
+        m_kept.erase(it);
+        if (found.version != version) { // translated before a DDL change
+            sqlite3_finalize(found.st);
+            return false;
+        }
+        p = std::move(found);
+        return true;
+    }
+    return false;
 }
 
 void EmbeddedSession::drainPending()

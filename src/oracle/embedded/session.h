@@ -35,6 +35,16 @@ namespace oraembed {
 class EmbeddedCursor;
 class EmbeddedLob;
 
+// A query's or DML statement's text parsed, translated and prepared, as a
+// cursor that no longer needs it hands it back to the session.
+struct PreparedText {
+    std::unique_ptr<Stmt> stmt;
+    Translation tr;
+    QStringList columnNames;
+    sqlite3_stmt *st = nullptr;
+    qint64 version = -1; // the DDL version it was translated at
+};
+
 class EmbeddedSession : public OraEngineSession, public CatalogLookup {
 public:
     static std::unique_ptr<OraEngineSession> connect(const QString &alias, const QString &user, const QString &password);
@@ -72,6 +82,12 @@ public:
     [[noreturn]] void raise(const Translation *t = nullptr, const QString &context = QString());
     QString errorText(int rc, const QString &msg, const Translation *t);
     void cursorPending(EmbeddedCursor *c, bool pending);
+    // Statements of texts that cursors let go (a statement object deleted or
+    // given another text), kept for the next cursor that runs the same text
+    // at the same DDL version: a statement object made for each call parses
+    // and prepares its text only once.
+    void keepPrepared(const QString &sql, PreparedText p);
+    bool takePrepared(const QString &sql, qint64 version, PreparedText &p);
     void forgetCursor(EmbeddedCursor *c);
     void trackLob(EmbeddedLob *l, bool alive);
     void afterFailure();
@@ -132,6 +148,8 @@ private:
     };
     std::map<QString, RowNumber> m_rowNumbers;
     quint64 m_statementSerial = 0;
+    std::list<std::pair<QString, PreparedText>> m_kept; // most recently kept first
+    static constexpr size_t kKeptTexts = 32;
     QHash<QString, sqlite3_stmt *> m_cache;    // internal statements on the main connection
     QHash<QString, sqlite3_stmt *> m_auxCache; // on the second connection
     qint64 m_cachedVersion = -1;
