@@ -2,9 +2,16 @@
 
 TNapredekBrezZaslona::TNapredekBrezZaslona(QString tabela, std::function<void(const QString &)> izpisi,
                                            qint64 razmikMs)
-    : m_tabela(std::move(tabela)), m_izpisi(std::move(izpisi)), m_razmikMs(razmikMs)
+    : m_tabela(std::move(tabela)), m_izpisi(std::move(izpisi)), m_razmikMs(razmikMs < 0 ? privzetiRazmikMs() : razmikMs)
 {
     m_ura.start();
+}
+
+qint64 TNapredekBrezZaslona::privzetiRazmikMs()
+{
+    bool ok = false;
+    const qint64 ms = qEnvironmentVariable("MOX_NAPREDEK_MS").toLongLong(&ok);
+    return ok && ms >= 0 ? ms : 5000;
 }
 
 QString TNapredekBrezZaslona::vrstica(const QString &tabela, qint64 narejeno, qint64 skupaj, qint64 ms)

@@ -12,8 +12,13 @@
 
 class TNapredekBrezZaslona {
 public:
-    // izpisi receives each line; razmik is the least time between two lines.
-    TNapredekBrezZaslona(QString tabela, std::function<void(const QString &)> izpisi, qint64 razmikMs = 5000);
+    // izpisi receives each line; razmik is the least time between two lines
+    // (by default privzetiRazmikMs()).
+    TNapredekBrezZaslona(QString tabela, std::function<void(const QString &)> izpisi, qint64 razmikMs = -1);
+
+    // The least time between two progress lines: MOX_NAPREDEK_MS when it is
+    // set to a whole number of milliseconds, else 5000.
+    static qint64 privzetiRazmikMs();
 
     // Progress objects of the refresh and the preparation that report here.
     TOsvezevanjeNapredek osvezevanje();

@@ -554,4 +554,23 @@ TEST(NapredekBrezZaslona, LinesNameTheTableTheCountsAndTheRate)
     p.prikazi(100);
     p.prikazi(200);
     EXPECT_EQ(vrstice.size(), 2);
+
+    // A family's pass names its table and gives the total of its file.
+    vrstice.clear();
+    const TNapredekDruzine d = vsakic.druzina();
+    TStevciPrehoda st;
+    st.oznaka = QStringLiteral("TAVO.KG000SS0");
+    st.prebranih = 5;
+    st.vDatoteki = 20;
+    d.prikazi(1, st);
+    ASSERT_EQ(vrstice.size(), 1);
+    EXPECT_TRUE(vrstice.at(0).startsWith(QStringLiteral("   T TAVO.KG000SS0: 5 od 20 (25 %) zapisov"))) << vrstice.at(0).toStdString();
+
+    // The interval can be set for a run (the demo asks for short ones).
+    qputenv("MOX_NAPREDEK_MS", "250");
+    EXPECT_EQ(TNapredekBrezZaslona::privzetiRazmikMs(), 250);
+    qputenv("MOX_NAPREDEK_MS", "kmalu");
+    EXPECT_EQ(TNapredekBrezZaslona::privzetiRazmikMs(), 5000);
+    qunsetenv("MOX_NAPREDEK_MS");
+    EXPECT_EQ(TNapredekBrezZaslona::privzetiRazmikMs(), 5000);
 }
