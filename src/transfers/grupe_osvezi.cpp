@@ -124,6 +124,16 @@ TIzidDruzine osveziGrupe(TMoxContext &ctx, const TZahtevaDruzine &zahteva, const
         izid.rezultatnaDatoteka = moxpath::join(mapa, QStringLiteral("napGrupe.txt"));
     }
     bool zapisano = zapisiSeznam(izid.rezultatnaDatoteka, datoteka);
+    const QString napakaPorocila = tek.zapisiPorocilo(
+        izid.rezultatnaDatoteka, QStringLiteral("Grupe"),
+        tek.nadaljuj ? QString() : QStringLiteral("Osveževanje je bilo prekinjeno: ostali zapisi niso bili obdelani."));
+    if (!napakaPorocila.isEmpty()) {
+        izid.status = QStringLiteral("D");
+        if (izid.napaka.isEmpty())
+            izid.napaka = napakaPorocila;
+        if (tek.lahkoVprasa())
+            ctx.ui->showMessage(napakaPorocila);
+    }
     if (!zapisano && tek.lahkoVprasa())
         ctx.ui->showMessage(QStringLiteral("Napaka pri pisanju v LOG datoteko"));
 

@@ -94,10 +94,43 @@ bool TTekOsvezevanja::lahkoVprasa() const
 
 void TTekOsvezevanja::napaka(int prehod, const QStringList &vrstice)
 {
+    porocilo.napaka(prehod, kljucZapisa, vrstice.join(moxtext::crlf));
     neuspeh = true;
     ++stevci[prehod].napak;
     prikazi(prehod);
     sporocila << vrstice;
+}
+
+void TTekOsvezevanja::uporabljen(int prehod)
+{
+    while (uporabljenih.size() <= prehod)
+        uporabljenih << 0;
+    ++uporabljenih[prehod];
+}
+
+QString TTekOsvezevanja::zapisiPorocilo(const QString &rezultatnaDatoteka, const QString &naslov,
+                                        const QString &napaka)
+{
+    if (!napaka.isEmpty()) {
+        int zadnji = 0;
+        for (int i = 0; i < stevci.size(); ++i)
+            if (stevci[i].prebranih > 0)
+                zadnji = i;
+        porocilo.napaka(zadnji, kljucZapisa, napaka);
+    }
+    const bool samo = zahteva.samoPreverjanje;
+    porocilo.nastavi(naslov, samo);
+    for (int i = 0; i < stevci.size(); ++i) {
+        const TStevciPrehoda &s = stevci[i];
+        porocilo.tabela(i, s.oznaka, {s.prebranih, s.novih, s.popravkov, samo ? 0 : uporabljenih.value(i), s.napak});
+    }
+    try {
+        porocilo.zapisi(rezultatnaDatoteka);
+        return QString();
+    } catch (const EMoxError &e) {
+        neuspeh = true;
+        return e.message();
+    }
 }
 
 bool TTekOsvezevanja::izvediInStej(TOracleQuery &stavek, const QString &ime, int prehod)
@@ -216,6 +249,32 @@ private:
     std::vector<Spr> m_spr;
 };
 
+// The fields that name a record in the report: its own code, else the codes
+// it is looked up by, else the fields its existence query binds.
+QStringList poljaKljuca(const TOpisPrehoda &opis, TApolloDataSet &dbf)
+{
+    if (!opis.kodaVrstice.isEmpty() && dbf.FieldIndex(opis.kodaVrstice) >= 0)
+        return {opis.kodaVrstice};
+    QStringList polja;
+    for (const TIskanjeKode &i : opis.iskanja)
+        polja << i.polje;
+    if (polja.isEmpty())
+        for (const QString &s : spremenljivkeStavka(opis.obstoj.join(u' ')))
+            if (dbf.FieldIndex(s) >= 0)
+                polja << s;
+    polja.removeDuplicates();
+    return polja;
+}
+
+// The key of a record in the report: each key field's name and value.
+QString kljucZapisa(const QStringList &polja, TApolloDataSet &dbf)
+{
+    QStringList deli;
+    for (const QString &p : polja)
+        deli << p + QStringLiteral("  ") + TApolloField(&dbf, dbf.FieldIndex(p)).AsString().trimmed();
+    return deli.join(u' ');
+}
+
 } // namespace
 
 bool posodobiPoPravilu(TPraviloPosodobitve pravilo, const QString &datumVrstice, const QString &datumZapisa,
@@ -274,6 +333,7 @@ void osveziPrehod(TTekOsvezevanja &tek, int prehod, const TOpisPrehoda &opis, TA
         sPosodobi.pripravi(posodobi, opis.posodobi, opis, dbf, true, ctx);
     const int poljePreskoci = opis.preskociPrazno.isEmpty() ? -1 : dbf.FieldIndex(opis.preskociPrazno);
     const int poljeKode = opis.kodaVrstice.isEmpty() ? -1 : dbf.FieldIndex(opis.kodaVrstice);
+    const QStringList poljaKljucaZapisa = poljaKljuca(opis, dbf);
     const int poljeDatum = dbf.FieldIndex(QStringLiteral("DATUMIPL"));
     const int poljeUporabnik = dbf.FieldIndex(QStringLiteral("USER_IPL"));
 
@@ -298,6 +358,7 @@ void osveziPrehod(TTekOsvezevanja &tek, int prehod, const TOpisPrehoda &opis, TA
                 continue;
             ++st.prebranih;
             tek.prikazi(prehod);
+            tek.kljucZapisa = kljucZapisa(poljaKljucaZapisa, dbf);
 
             // The codes of the record in the receiving database.
             QStringList manjka;
@@ -334,11 +395,13 @@ void osveziPrehod(TTekOsvezevanja &tek, int prehod, const TOpisPrehoda &opis, TA
                 if (obstoj.Eof()) {
                     ++st.novih;
                     tek.prikazi(prehod);
+                    tek.porocilo.novo(prehod, tek.kljucZapisa);
                     if (samo && poljeKode >= 0)
                         tek.noveKode[opis.tabela].insert(TApolloField(&dbf, poljeKode).AsString());
                     if (!samo) {
                         sVstavi.povezi(vstavi, dbf, kljuci, 0);
-                        tek.izvediInStej(vstavi, opis.imeNapake, prehod);
+                        if (tek.izvediInStej(vstavi, opis.imeNapake, prehod))
+                            tek.uporabljen(prehod);
                     }
                 } else {
                     const QString datumZapisa = poljeDatum >= 0 ? TApolloField(&dbf, poljeDatum).AsString() : QString();
@@ -353,13 +416,21 @@ void osveziPrehod(TTekOsvezevanja &tek, int prehod, const TOpisPrehoda &opis, TA
                     if (posodobiPoPravilu(opis.pravilo, datumVrstice, datumZapisa, uporabnikVrstice, uporabnik)) {
                         ++st.popravkov;
                         tek.prikazi(prehod);
+                        std::vector<TRazlikaStolpca> razlike;
+                        if (imaDatum)
+                            razlike.push_back({QStringLiteral("DATUMIPL"), datumVrstice, datumZapisa});
+                        if (uporabnikVrstice != uporabnik &&
+                            opis.pravilo == TPraviloPosodobitve::razlicenDatumUporabnik)
+                            razlike.push_back({QStringLiteral("USER_IPL"), uporabnikVrstice, uporabnik});
+                        tek.porocilo.razlicno(prehod, tek.kljucZapisa, std::move(razlike));
                         if (!samo) {
                             const qint64 kljuc = obstoj.FieldByName(opis.kljucVrstice).AsInteger();
                             sPosodobi.povezi(posodobi, dbf, kljuci, kljuc);
-                            tek.izvediInStej(posodobi,
-                                             opis.imeNapakePosodobitve.isEmpty() ? opis.imeNapake
-                                                                                 : opis.imeNapakePosodobitve,
-                                             prehod);
+                            if (tek.izvediInStej(posodobi,
+                                                 opis.imeNapakePosodobitve.isEmpty() ? opis.imeNapake
+                                                                                     : opis.imeNapakePosodobitve,
+                                                 prehod))
+                                tek.uporabljen(prehod);
                         }
                     }
                 }
@@ -380,5 +451,6 @@ void osveziPrehod(TTekOsvezevanja &tek, int prehod, const TOpisPrehoda &opis, TA
         vklopi();
         throw;
     }
+    tek.kljucZapisa.clear();
     vklopi();
 }

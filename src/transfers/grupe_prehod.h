@@ -4,6 +4,7 @@
 // file to its Oracle table (code lookups, existence query, insert or update
 // by the table's rule, the table's trigger switched off around the writes),
 // and the small helpers of those passes.
+#include "log/porocilo.h"
 #include "transfers/druzine.h"
 
 #include <QHash>
@@ -79,6 +80,19 @@ public:
     bool lahkoVprasa() const;
     // Adds an error line of the pass: counted, listed, shown.
     void napaka(int prehod, const QStringList &vrstice);
+
+    // The readable report beside the summary file: the records counted new,
+    // corrected or failed under the key of the record being applied
+    // (kljucZapisa, empty between records), and per pass the rows written.
+    TPorocilo porocilo;
+    QString kljucZapisa;
+    QList<qint64> uporabljenih;
+    void uporabljen(int prehod);
+    // Writes the report beside the summary file under the heading naslov;
+    // napaka, the error that stopped the run and was not listed as an error
+    // of a pass, goes to the last pass that read records. Returns the
+    // report's write error (the run is then a failed one), else empty.
+    QString zapisiPorocilo(const QString &rezultatnaDatoteka, const QString &naslov, const QString &napaka);
 };
 
 // --- Table pass ---

@@ -43,6 +43,18 @@ TIzidDruzine zakljuciPrehode(TTekOsvezevanja &tek, const QString &pot, const TZa
         log << QStringLiteral("Napaka pri pisanju v LOG datoteko: ") + e.message();
         infoMessage(ctx, ctx.ui, QStringLiteral("Napaka pri pisanju v LOG datoteko"));
     }
+    // The report beside the summary file; one that cannot be written makes
+    // the run a failed one.
+    if (!izid.rezultatnaDatoteka.isEmpty()) {
+        const QString napakaPorocila = tek.zapisiPorocilo(izid.rezultatnaDatoteka, z.vrsta, napaka);
+        if (!napakaPorocila.isEmpty()) {
+            izid.status = QStringLiteral("D");
+            if (izid.napaka.isEmpty())
+                izid.napaka = napakaPorocila;
+            log << napakaPorocila;
+            infoMessage(ctx, ctx.ui, napakaPorocila);
+        }
+    }
 
     qint64 novih = 0, popravkov = 0, napak = 0;
     for (const TStevciPrehoda &s : tek.stevci) {

@@ -6,6 +6,9 @@
 #include "transfers/izpis.h"
 #include "base/text.h"
 
+#include <QFile>
+#include <QRegularExpression>
+
 #include <algorithm>
 
 using namespace roundtrip;
@@ -165,6 +168,15 @@ TEST_F(Grupe023RoundTrip, FailedStatementIsCountedAndListed)
     EXPECT_EQ(stevci(izid), "KA023GRP:2/1/1/0 PO011HC0:3/0/1/3 PO023GRP:2/1/0/1");
     EXPECT_EQ(izid.status, "D");
     EXPECT_EQ(moxtext::readTextLines(ctx.currSaveDir + "rezultati/napGrupe023.txt").filter("PO011HC0:").size(), 1);
+
+    // The report beside the summary file: the update that failed is no row
+    // applied, and is listed under the record's key.
+    QFile html(ctx.currSaveDir + "rezultati/napGrupe023.html");
+    ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(html.readAll().contains(";vrsta=osvezevanje;prebranih=7;novih=2;razlicnih=2;uporabljenih=3;napak=4\""));
+    const QStringList csv = moxtext::readTextLines(ctx.currSaveDir + "rezultati/napGrupe023.csv");
+    EXPECT_EQ(csv.filter(QRegularExpression("^PO011HC0;NAPAKA;CODE_055  HC1 CODE_023  G1;;;;\"PO011HC0:")).size(), 1) << csv.join('\n').toStdString();
+    EXPECT_EQ(csv.filter(QRegularExpression("^KA023GRP;NOVO;CODE_023  G10;")).size(), 1);
 }
 
 } // namespace

@@ -244,6 +244,13 @@ TEST_F(GrupeRoundTrip, RefreshAppliesRemovesAndASecondRunChangesNothing)
     EXPECT_TRUE(povzetek.contains(QString(16, u' ') + "GRUPE      \t2\t1\t1\t")) << povzetek.join('\n').toStdString();
     EXPECT_TRUE(povzetek.contains("PO061GRP G1 A5"));
     EXPECT_TRUE(logLines().join('\n').contains(" REFRESH GRUPE : "));
+    // The report beside it: per table the counts, the records under their
+    // codes.
+    const QStringList csv = moxtext::readTextLines(ctx.currSaveDir + "rezultati/napGrupe.csv");
+    EXPECT_TRUE(csv.contains("KA061GRP;NOVO;CODE_061  G10;;;;")) << csv.join('\n').toStdString();
+    QFile html(ctx.currSaveDir + "rezultati/napGrupe.html");
+    ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(html.readAll().contains(";vrsta=osvezevanje;prebranih=22;novih=18;razlicnih=2;uporabljenih=20;napak=0\""));
 
     // Nothing new and nothing removed the second time; only the HCs, which
     // are always overwritten, count as corrected.
