@@ -9,6 +9,7 @@
 #include "base/moxerror.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "general/manifest.h"
 #include "transfers/druzine.h"
 #include "transfers/sks.h"
 
@@ -144,12 +145,20 @@ protected:
                 t.Post();
             }
         t.Close();
+        odstraniManifest();
     }
+    // A package edited by hand is no longer what its preparation wrote: it
+    // goes on without the manifest, as packages of earlier versions do.
+    void odstraniManifest() { QFile::remove(ctx.currSaveDir + QString::fromLatin1(kImeManifesta)); }
     QStringList rezultat()
     {
         return moxtext::readTextLines(ctx.currSaveDir + QStringLiteral("rezultati/SKS.rez"));
     }
-    QString zgodovina() { return rows(QStringLiteral("select vrstamox, napakemox from orna_util.orna_mox")); }
+    // The run history without the records of the packages applied.
+    QString zgodovina()
+    {
+        return rows(QStringLiteral("select vrstamox, napakemox from orna_util.orna_mox where napakemox<>'K'"));
+    }
 
     // Code lists at installation A: system lists Z01 and P10 (prepared),
     // a user list X99 and an inactive list G34 (not prepared).
@@ -269,6 +278,9 @@ TEST_F(Sks, RoundTripBetweenInstallationsOfOneDatabase)
     EXPECT_EQ(rows(QStringLiteral("select count(*) from kg000ss0 where sifra000='P10' and id___000>0")),
               QStringLiteral("1"));
     EXPECT_EQ(zgodovina(), QStringLiteral("SKS|P,SKS|N"));
+    EXPECT_EQ(rows(QStringLiteral("select count(*) from orna_util.orna_mox where vrstamox='PAKET SKS' and "
+                                  "napakemox='K'")),
+              QStringLiteral("1"));
     EXPECT_EQ(ctx.pNapakePrenosov, 0);
 
     const QStringList log = moxtext::readTextLines(imeLogDatoteke(ctx));
@@ -395,6 +407,7 @@ TEST_F(Sks, ValuesInAnyOrderAndTwiceAreAppliedOnce)
             t.Post();
         }
         t.Close();
+        odstraniManifest();
     }
     streze(QStringLiteral("TAVO_B"));
     const TIzidDruzine izid = osvezi(false);
