@@ -288,6 +288,8 @@ void TSqlIzpis::odpri(const QString &pot, const TTableDescription &opis, const Q
         m_tipi.insert(upperAZ(k.imePolja), tipSpremenljivke(k.tipPolja, nullptr));
     m_avtoStolpec = avto == TAvto::brez ? QString() : upperAZ(opis.poljeAuto);
     m_avtoIzraz = sqlStevilcenje(avto, avtoStavek);
+    m_avto = avto;
+    m_prejsnjaVrstica.clear();
 
     m_f.setFileName(pot);
     if (!m_f.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -312,8 +314,8 @@ void TSqlIzpis::odpri(const QString &pot, const TTableDescription &opis, const Q
               << QStringLiteral("  ") + izraz;
         break;
     case TAvto::max:
-        glava << m_avtoStolpec +
-                     QStringLiteral(" nove vrstice je največja številka ob izvajanju datoteke + 1:")
+        glava << m_avtoStolpec + QStringLiteral(" prve nove vrstice je vrednost stavka ob izvajanju datoteke + 1,")
+              << QStringLiteral("vsake naslednje številka vrstice, vstavljene pred njo (poiskane po ključu), + 1:")
               << QStringLiteral("  ") + izraz;
         break;
     }
@@ -321,7 +323,7 @@ void TSqlIzpis::odpri(const QString &pot, const TTableDescription &opis, const Q
         glava << QStringLiteral("Preverjanje ni porabilo nobene številke.");
     opomba(glava.join(u'\n'));
     // A text holding "&" is not a substitution variable for SQL*Plus.
-    vrstica(QStringLiteral("SET DEFINE OFF"));
+    pisi({QStringLiteral("SET DEFINE OFF")});
 }
 
 void TSqlIzpis::zapri()
@@ -330,12 +332,14 @@ void TSqlIzpis::zapri()
         m_f.close();
 }
 
-void TSqlIzpis::vrstica(const QString &s)
+void TSqlIzpis::pisi(const QStringList &vrstice)
 {
     if (!m_f.isOpen())
         return;
-    const QByteArray b = moxtext::toCp1250(s) + "\r\n";
-    // Each line goes to the file at once: a run that is killed keeps every
+    QByteArray b;
+    for (const QString &v : vrstice)
+        b += moxtext::toCp1250(v) + "\r\n";
+    // A statement goes to the file at once: a run that is killed keeps every
     // statement it wrote whole.
     if (m_f.write(b) != b.size() || !m_f.flush()) {
         const QString pot = m_f.fileName();
@@ -349,8 +353,10 @@ void TSqlIzpis::opomba(const QString &besedilo)
     QString s = besedilo;
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     s.replace(u'\r', u'\n');
+    QStringList vrstice;
     for (const QString &v : s.split(u'\n'))
-        vrstica(QStringLiteral("-- ") + v);
+        vrstice << QStringLiteral("-- ") + v;
+    pisi(vrstice);
 }
 
 void TSqlIzpis::vstavi(const TOracleStatementBase &ins, const TOracleStatementBase &upd,
@@ -382,9 +388,28 @@ void TSqlIzpis::zapisi(const TOracleStatementBase &st, const TOracleStatementBas
     auto literal = [this](const TOracleStatementBase &s, const QString &ime) {
         return sqlLiteral(s.GetVariable(ime).value(), m_tipi.value(upperAZ(ime), otString));
     };
+    // The table and the key condition that find the record's row.
+    const QString isk = besediloStavka(iskanje);
+    const qsizetype posodobi = najdiBesedo(isk, QLatin1StringView("UPDATE"));
+    const qsizetype set = najdiBesedo(isk, QLatin1StringView("SET"), posodobi < 0 ? 0 : posodobi);
+    const qsizetype kje = najdiBesedo(isk, QLatin1StringView("WHERE"), set < 0 ? 0 : set);
+    const qsizetype konec = najdiBesedo(isk, QLatin1StringView("RETURNING"), kje < 0 ? 0 : kje);
+    const QString tabela = posodobi < 0 || set < 0 ? QString() : isk.mid(posodobi + 6, set - posodobi - 6).trimmed();
+    const QString pogoj = kje < 0 ? QString()
+                                  : nadomesti(isk.mid(kje, konec < 0 ? -1 : konec - kje).trimmed(),
+                                              [&](const QString &ime) { return literal(iskanje, ime); },
+                                              [] { return QStringLiteral("empty_clob()"); });
+
     auto spremenljivka = [&](const QString &ime) {
-        if (vstavljanje && !m_avtoStolpec.isEmpty() && upperAZ(ime) == m_avtoStolpec)
+        if (vstavljanje && !m_avtoStolpec.isEmpty() && upperAZ(ime) == m_avtoStolpec) {
+            // The MAX( form numbers on from the number it gave before, as the
+            // refresh numbers on from the value it read once: the row the
+            // file inserted before, found by its key, plus one.
+            if (m_avto == TAvto::max && !m_prejsnjaVrstica.isEmpty())
+                return QStringLiteral("(select nvl(max(") + m_avtoStolpec + QStringLiteral(")+1,") + m_avtoIzraz +
+                       QStringLiteral(") from ") + m_prejsnjaVrstica + u')';
             return m_avtoIzraz;
+        }
         return literal(st, ime);
     };
     std::vector<std::pair<QString, QString>> dodatki; // (column, further piece of its text)
@@ -408,40 +433,26 @@ void TSqlIzpis::zapisi(const TOracleStatementBase &st, const TOracleStatementBas
     if (vrstice.isEmpty())
         return;
     vrstice.last() += u';';
+    if (vstavljanje && !tabela.isEmpty() && !pogoj.isEmpty())
+        m_prejsnjaVrstica = tabela + u' ' + pogoj;
 
     if (dodatki.empty()) {
-        for (const QString &v : vrstice)
-            vrstica(v);
-        vrstica(QStringLiteral("commit;"));
+        pisi(vrstice << QStringLiteral("commit;"));
         return;
     }
 
     // A text longer than a literal: appended piece by piece to the row the
     // update's key condition finds, in one block with its commit.
-    const QString isk = besediloStavka(iskanje);
-    const qsizetype posodobi = najdiBesedo(isk, QLatin1StringView("UPDATE"));
-    const qsizetype set = najdiBesedo(isk, QLatin1StringView("SET"), posodobi < 0 ? 0 : posodobi);
-    const qsizetype kje = najdiBesedo(isk, QLatin1StringView("WHERE"), set < 0 ? 0 : set);
-    if (posodobi < 0 || set < 0 || kje < 0)
+    if (tabela.isEmpty() || pogoj.isEmpty())
         throw EMoxError(QStringLiteral("Za SQL datoteko ni pogoja, ki bi našel vrstico z dolgim besedilom: ") + isk);
-    const qsizetype konec = najdiBesedo(isk, QLatin1StringView("RETURNING"), kje);
-    const QString tabela = isk.mid(posodobi + 6, set - posodobi - 6).trimmed();
-    const QString pogoj = nadomesti(
-        isk.mid(kje, konec < 0 ? -1 : konec - kje).trimmed(), [&](const QString &ime) { return literal(iskanje, ime); },
-        [] { return QStringLiteral("empty_clob()"); });
 
-    vrstica(QStringLiteral("begin"));
-    for (const QString &v : vrstice)
-        vrstica(v);
+    QStringList blok{QStringLiteral("begin")};
+    blok << vrstice;
     for (const auto &[stolpec, kos] : dodatki) {
         QString s = QStringLiteral("update ") + tabela + QStringLiteral(" set ") + stolpec + u'=' + stolpec +
                     QStringLiteral("||");
         dodaj(s, besediloSql(kos));
-        s += u'\n' + pogoj + u';';
-        for (const QString &v : vrsticeStavka(s))
-            vrstica(v);
+        blok << vrsticeStavka(s + u'\n' + pogoj + u';');
     }
-    vrstica(QStringLiteral("commit;"));
-    vrstica(QStringLiteral("end;"));
-    vrstica(QStringLiteral("/"));
+    pisi(blok << QStringLiteral("commit;") << QStringLiteral("end;") << QStringLiteral("/"));
 }

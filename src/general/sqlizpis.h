@@ -18,8 +18,10 @@
 //   the key, then commit. The embedded engine runs no DECLARE section, so the
 //   block holds no CLOB variable.
 // - an auto-numbered column numbered when the file runs: the numbering
-//   function's call, the sequence's NEXTVAL, or the highest number read by
-//   the MAX( statement plus one, in the insert itself.
+//   function's call or the sequence's NEXTVAL in the insert itself; for the
+//   MAX( form, the first new row gets the statement's value plus one and
+//   each further one the number of the row inserted before it (found by its
+//   key) plus one, as the refresh numbers on from the value it read once.
 #include "oracle/oracle.h"
 
 #include <QFile>
@@ -75,10 +77,12 @@ public:
 private:
     void zapisi(const TOracleStatementBase &st, const TOracleStatementBase &iskanje,
                 const QHash<QString, QString> &clobi, bool vstavljanje);
-    void vrstica(const QString &s);
+    void pisi(const QStringList &vrstice);
 
     QFile m_f;
     QHash<QString, TOracleType> m_tipi; // variable kinds by column name (upper case)
     QString m_avtoStolpec;              // upper case; empty without auto-numbering
     QString m_avtoIzraz;
+    TAvto m_avto = TAvto::brez;
+    QString m_prejsnjaVrstica; // MAX( form: "TABLE where <key>" of the row inserted before
 };
