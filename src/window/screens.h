@@ -30,6 +30,7 @@
 //                edNastLastnik, btNShrani
 //   help         pcPomoc with the pages meKlicniParametri, mePripravaPodatkov,
 //                meOsvezevanje
+#include "base/moxerror.h"
 #include "run/context.h"
 #include "run/runstate.h"
 
@@ -140,6 +141,15 @@ public:
     template <class T> T *control(const QString &objectName) const
     {
         return pageWidget()->template findChild<T *>(objectName);
+    }
+    // A control the operation cannot run without: a missing one raises
+    // EMoxError ("Zaslon nima polja …").
+    template <class T> T &polje(const QString &objectName) const
+    {
+        T *w = control<T>(objectName);
+        if (!w)
+            throw EMoxError(QStringLiteral("Zaslon nima polja ") + objectName);
+        return *w;
     }
     QStackedWidget *pageArea() const;
     QWidget *pageWidget() const; // the page area as a plain widget

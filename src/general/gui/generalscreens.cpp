@@ -33,13 +33,7 @@ struct TStanje {
     TPreklopTriggerjev preklopi;
 };
 
-template <class T> T &polje(TScreens &s, const char *ime)
-{
-    T *w = s.control<T>(QString::fromLatin1(ime));
-    if (!w)
-        throw EMoxError(QStringLiteral("Zaslon nima polja ") + QString::fromLatin1(ime));
-    return *w;
-}
+template <class T> T &polje(TScreens &s, const char *ime) { return s.polje<T>(QString::fromLatin1(ime)); }
 
 QString autoBesedilo(const TTableDescription &opis)
 {

@@ -15,13 +15,7 @@
 
 namespace {
 
-template <class T> T &polje(TScreens &s, const QString &ime)
-{
-    T *w = s.control<T>(ime);
-    if (!w)
-        throw EMoxError(QStringLiteral("Zaslon nima polja ") + ime);
-    return *w;
-}
+using zaslondruzine::polje;
 
 void priprava(TMoxContext &ctx, TScreens &s)
 {

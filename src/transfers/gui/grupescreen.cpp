@@ -16,22 +16,8 @@
 
 namespace {
 
-template <class T> T &polje(TScreens &s, const QString &ime)
-{
-    T *w = s.control<T>(ime);
-    if (!w)
-        throw EMoxError(QStringLiteral("Zaslon nima polja ") + ime);
-    return *w;
-}
-
-// The settings memo's text as lines.
-QStringList vrsticeBesedila(const QPlainTextEdit &memo)
-{
-    QString t = memo.toPlainText();
-    if (t.endsWith(u'\n'))
-        t.chop(1);
-    return t.isEmpty() ? QStringList() : t.split(u'\n');
-}
+using zaslondruzine::polje;
+using zaslondruzine::vrsticeBesedila;
 
 void priprava(TMoxContext &ctx, TScreens &s)
 {

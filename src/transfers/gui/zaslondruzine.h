@@ -40,12 +40,6 @@ void registriraj(TDispatch &dispatch, const std::function<TScreens *()> &screens
                  void (*op)(TMoxContext &, TScreens &));
 
 // A control of the screens by name; a missing one raises EMoxError.
-template <class T> T &polje(TScreens &s, const QString &ime)
-{
-    T *w = s.control<T>(ime);
-    if (!w)
-        throw EMoxError(QStringLiteral("Zaslon nima polja ") + ime);
-    return *w;
-}
+template <class T> T &polje(TScreens &s, const QString &ime) { return s.polje<T>(ime); }
 
 } // namespace zaslondruzine
