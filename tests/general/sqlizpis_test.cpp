@@ -259,6 +259,31 @@ TEST_F(SqlFileRoundTrip, AFileThatCannotBeWrittenIsAnErrorOfTheRun)
     EXPECT_EQ(rows("select count(*) from kx902tst"), "0");
 }
 
+// A check-only run that ends early says so at the end of its file: the
+// statements before it stay, the rest is missing.
+TEST_F(SqlFileRoundTrip, ARunThatEndsEarlySaysSoAtTheEndOfItsFile)
+{
+    connect(kIzvoz, "FAKTUR");
+    exec({kTabela});
+    insert({"A1", "x", "1", "1", nullptr, QString(), nullptr}, 1);
+    insert({"B1", "y", "2", "1", nullptr, QString(), nullptr}, 2);
+    const QString str = structure("KX902TST.str", {"TABELA=FAKTUR.KX902TST", "KLJUC=CODE_902 CHAR", "STRUKTURA",
+                                                   "CODE_902,,CHAR,6,,,,", "CENA_902,U,NUMBER,9,3,,,"});
+    createDbf(str);
+    ASSERT_EQ(prepareGeneralFromFile(ctx, str, "order by code_902", false), 2);
+    editDbf(ctx.currSaveDir + "KX902TST", "CODE_902", "B1", "CENA_902", "3x");
+    connect(kUvoz, "FAKTUR");
+    exec({kTabela});
+    const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, true);
+    EXPECT_EQ(izid.status, "D");
+    const QStringList sql = moxtext::readTextLines(sqlPath());
+    ASSERT_GE(sql.size(), 3);
+    EXPECT_EQ(sql.filter(QRegularExpression("^ values\\('A1',1\\);$")).size(), 1) << sql.join('\n').toStdString();
+    EXPECT_EQ(sql.filter("B1").size(), 0);
+    EXPECT_EQ(sql[sql.size() - 2], "-- Preverjanje se je končalo z napako; datoteka ni popolna:");
+    EXPECT_TRUE(sql.last().startsWith("-- ") && sql.last().contains("3x")) << sql.last().toStdString();
+}
+
 // The numbering expression of each form; a form the file cannot write is
 // refused rather than numbered now.
 TEST(SqlStevilcenje, EachFormNumbersWhenTheFileRuns)
