@@ -128,7 +128,11 @@ void pokaziNapredek(QProgressBar &bar, qint64 narejeno, qint64 skupaj)
     if (bar.maximum() != max || bar.minimum() != 0)
         bar.setRange(0, max);
     bar.setFormat(korak == 1 ? QStringLiteral("%v / %m") : QStringLiteral("%p %"));
-    bar.setValue(int(std::min(narejeno, skupaj) / korak));
+    // A bar whose text changes paints at once: it moves in steps of half a
+    // percent (and to its end), so a long run paints it some 200 times.
+    const int v = int(std::min(narejeno, skupaj) / korak);
+    if (v == max || v < bar.value() || v - bar.value() >= std::max(1, max / 200))
+        bar.setValue(v);
 }
 
 void koncajNapredek(QProgressBar &bar)
