@@ -7,6 +7,7 @@
 #include "base/text.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <utility>
@@ -187,6 +188,17 @@ QString besediloStavka(const TOracleStatementBase &st)
     return s;
 }
 
+// The DBF's file name as it is on disk (a table name may lack its extension).
+QString datotekaDBF(const QString &dbf)
+{
+    if (!QFileInfo(dbf).suffix().isEmpty())
+        return dbf;
+    for (const char *k : {".DBF", ".dbf"})
+        if (QFileInfo::exists(dbf + QLatin1String(k)))
+            return dbf + QLatin1String(k);
+    return dbf;
+}
+
 } // namespace
 
 QString sqlLiteral(const QVariant &vrednost, TOracleType tip)
@@ -298,7 +310,7 @@ void TSqlIzpis::odpri(const QString &pot, const TTableDescription &opis, const Q
         QStringLiteral("TABELA :") + opis.tabela,
         QStringLiteral("Stavki, ki bi jih izvedlo osveževanje; zapisalo jih je samo preverjanje, ki ni izvedlo ničesar."),
         QStringLiteral("Čas: ") + QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")),
-        QStringLiteral("Vhodna datoteka: ") + dbf,
+        QStringLiteral("Vhodna datoteka: ") + datotekaDBF(dbf),
         QStringLiteral("Vsak stavek je potrjen s commit; blok se konča z vrstico \"/\". Kodna stran Windows-1250."),
     };
     const QString izraz = QString(m_avtoIzraz).replace(u'\n', u' ');

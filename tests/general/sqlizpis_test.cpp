@@ -202,6 +202,7 @@ TEST_F(SqlFileRoundTrip, TheScriptAtOneCopyAndTheRefreshAtAnotherLeaveTheSameRow
         EXPECT_EQ(sql.filter(QRegularExpression("^commit;$")).size(), 5);
         EXPECT_EQ(sql.filter(QRegularExpression("^/$")).size(), 2) << "the two long texts";
         EXPECT_EQ(sql.first(), "-- TABELA :FAKTUR.KX902TST");
+        EXPECT_EQ(sql.filter(QRegularExpression("^-- Vhodna datoteka: .*KX902TST\\.(DBF|dbf)$")).size(), 1);
     }
 }
 
