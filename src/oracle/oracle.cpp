@@ -5,6 +5,7 @@
 #include "oracle/oravalues.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -201,16 +202,16 @@ void TOracleStatementBase::DeleteVariables() { m_vars.clear(); }
 
 TOracleStatementBase::Variable *TOracleStatementBase::findVariable(const QString &name)
 {
-    const QString n = bareName(name);
-    for (Variable &v : m_vars)
-        if (v.name.compare(n, Qt::CaseInsensitive) == 0)
-            return &v;
-    return nullptr;
+    return const_cast<Variable *>(std::as_const(*this).findVariable(name));
 }
 
 const TOracleStatementBase::Variable *TOracleStatementBase::findVariable(const QString &name) const
 {
     const QString n = bareName(name);
+    // a name is mostly written as it was declared: the exact comparison first
+    for (const Variable &v : m_vars)
+        if (v.name == n)
+            return &v;
     for (const Variable &v : m_vars)
         if (v.name.compare(n, Qt::CaseInsensitive) == 0)
             return &v;
