@@ -304,9 +304,7 @@ void TSqlIzpis::odpri(const QString &pot, const TTableDescription &opis, const Q
     m_avto = avto;
     m_prejsnjaVrstica.clear();
 
-    m_f.setFileName(pot);
-    if (!m_f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw EMoxError(QStringLiteral("Napaka pri pisanju v: ") + pot);
+    m_f.odpri(pot);
     QStringList glava{
         QStringLiteral("TABELA :") + opis.tabela,
         QStringLiteral("Stavki, ki bi jih izvedlo osveževanje; zapisalo jih je samo preverjanje, ki ni izvedlo ničesar."),
@@ -341,24 +339,7 @@ void TSqlIzpis::odpri(const QString &pot, const TTableDescription &opis, const Q
 
 void TSqlIzpis::zapri()
 {
-    if (m_f.isOpen())
-        m_f.close();
-}
-
-void TSqlIzpis::pisi(const QStringList &vrstice)
-{
-    if (!m_f.isOpen())
-        return;
-    QByteArray b;
-    for (const QString &v : vrstice)
-        b += moxtext::toCp1250(v) + "\r\n";
-    // A statement goes to the file at once: a run that is killed keeps every
-    // statement it wrote whole.
-    if (m_f.write(b) != b.size() || !m_f.flush()) {
-        const QString pot = m_f.fileName();
-        m_f.close();
-        throw EMoxError(QStringLiteral("Napaka pri pisanju v: ") + pot);
-    }
+    m_f.zapri();
 }
 
 void TSqlIzpis::opomba(const QString &besedilo)

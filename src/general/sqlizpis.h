@@ -24,7 +24,8 @@
 //   key) plus one, as the refresh numbers on from the value it read once.
 #include "oracle/oracle.h"
 
-#include <QFile>
+#include "base/linefile.h"
+
 #include <QHash>
 #include <QString>
 #include <QVariant>
@@ -57,7 +58,7 @@ public:
     // for a numbering statement sqlStevilcenje cannot write.
     void odpri(const QString &pot, const TTableDescription &opis, const QString &dbf, TAvto avto,
                const QString &avtoStavek);
-    bool odprta() const { return m_f.isOpen(); }
+    bool odprta() const { return m_f.odprta(); }
     // Removes an older file at pot; EMoxError when it stays.
     static void odstrani(const QString &pot);
 
@@ -77,9 +78,9 @@ public:
 private:
     void zapisi(const TOracleStatementBase &st, const TOracleStatementBase &iskanje,
                 const QHash<QString, QString> &clobi, bool vstavljanje);
-    void pisi(const QStringList &vrstice);
+    void pisi(const QStringList &vrstice) { m_f.pisi(vrstice); }
 
-    QFile m_f;
+    TVrsticnaDatoteka m_f;
     QHash<QString, TOracleType> m_tipi; // variable kinds by column name (upper case)
     QString m_avtoStolpec;              // upper case; empty without auto-numbering
     QString m_avtoIzraz;

@@ -255,7 +255,7 @@ TEST_F(SqlFileRoundTrip, AFileThatCannotBeWrittenIsAnErrorOfTheRun)
         SCOPED_TRACE(samo ? "check-only" : "refresh");
         const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, samo);
         EXPECT_EQ(izid.status, "D");
-        EXPECT_EQ(izid.napaka, "Napaka pri pisanju v: " + sqlPath());
+        EXPECT_TRUE(izid.napaka.startsWith("Napaka pri pisanju v: " + sqlPath())) << izid.napaka.toStdString();
     }
     EXPECT_EQ(rows("select count(*) from kx902tst"), "0");
 }
