@@ -529,7 +529,7 @@ void EmbeddedCursor::openQuery(const std::map<QString, OraBindValue> &vars)
     if (rc == SQLITE_ROW) {
         std::vector<QVariant> row;
         readRow(m_st, m_tr.columns, row);
-        m_buffer.push_back(row);
+        m_buffer.push_back(std::move(row));
     } else {
         m_pending = false;
         m_s->cursorPending(this, false);
