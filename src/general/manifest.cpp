@@ -24,9 +24,22 @@ QString potManifesta(const QString &mapa)
 
 QString kljuc(const QString &ime) { return moxtext::upperAZ(ime); }
 
+// The record count of a DBF (opening the table), -1 for other files.
+qint64 zapisovDBF(const QString &pot)
+{
+    if (!pot.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive))
+        return -1;
+    TApolloDataSet t;
+    t.TableName = pot.left(pot.size() - 4);
+    t.Open();
+    const qint64 n = t.RecordCount();
+    t.Close();
+    return n;
+}
+
 } // namespace
 
-TManifestDatoteka opisiDatoteko(const QString &pot)
+TManifestDatoteka opisiDatoteko(const QString &pot, bool zapisi)
 {
     QFile f(pot);
     if (!f.open(QIODevice::ReadOnly))
@@ -37,13 +50,8 @@ TManifestDatoteka opisiDatoteko(const QString &pot)
     TManifestDatoteka d;
     d.velikost = f.size();
     d.sha256 = QString::fromLatin1(h.result().toHex());
-    if (pot.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive)) {
-        TApolloDataSet t;
-        t.TableName = pot.left(pot.size() - 4);
-        t.Open();
-        d.zapisov = t.RecordCount();
-        t.Close();
-    }
+    if (zapisi)
+        d.zapisov = zapisovDBF(pot);
     return d;
 }
 
@@ -226,7 +234,9 @@ TPreverjanjePaketa preveriDelPaketa(const TMoxContext &ctx, const QString &mapa,
         if (it == m.datoteke.cend() || it->tabela != t)
             throw EMoxError(QStringLiteral("Datoteka ") + *f + QStringLiteral(" ni v ") + imeManifesta +
                             QStringLiteral(" paketa."));
-        const TManifestDatoteka zdaj = opisiDatoteko(*f);
+        // The bytes only: a damaged table is refused as a changed file
+        // before anything tries to open it.
+        const TManifestDatoteka zdaj = opisiDatoteko(*f, false);
         if (zdaj.velikost != it->velikost || zdaj.sha256 != it->sha256)
             throw EMoxError(QStringLiteral("Datoteka ") + *f +
                             QStringLiteral(" ni taka, kot jo je zapisala priprava (velikost ali kontrolna vsota se "
@@ -257,13 +267,13 @@ QStringList preveriMapo(const QString &mapa)
             continue;
         }
         try {
-            const TManifestDatoteka zdaj = opisiDatoteko(d.filePath(*f));
+            const TManifestDatoteka zdaj = opisiDatoteko(d.filePath(*f), false);
             if (zdaj.velikost != it->velikost)
                 napake << *f + QStringLiteral(": velikost %1 namesto %2").arg(zdaj.velikost).arg(it->velikost);
             else if (zdaj.sha256 != it->sha256)
                 napake << *f + QStringLiteral(": kontrolna vsota se razlikuje");
-            else if (zdaj.zapisov != it->zapisov)
-                napake << *f + QStringLiteral(": %1 zapisov namesto %2").arg(zdaj.zapisov).arg(it->zapisov);
+            else if (const qint64 n = zapisovDBF(d.filePath(*f)); n != it->zapisov)
+                napake << *f + QStringLiteral(": %1 zapisov namesto %2").arg(n).arg(it->zapisov);
         } catch (const EMoxError &e) {
             napake << *f + QStringLiteral(": ") + e.message();
         }

@@ -45,9 +45,10 @@ struct TManifest {
     void zapisi(const QString &mapa) const;
 };
 
-// What a file of the package looks like now: size, SHA-256 and, for a DBF,
-// its record count. Raises EMoxError when it cannot be read.
-TManifestDatoteka opisiDatoteko(const QString &pot);
+// What a file of the package looks like now: size, SHA-256 and, for a DBF
+// when zapisi is set, its record count (read by opening the table). Raises
+// EMoxError when it cannot be read.
+TManifestDatoteka opisiDatoteko(const QString &pot, bool zapisi = true);
 
 // The files of a package part in a folder: the DBF and the FPT of each base
 // name (file name without extension, any letter case on disk) that are there.

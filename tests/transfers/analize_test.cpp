@@ -284,6 +284,32 @@ TEST_F(Analize, TheFamilysPackageIsCheckedAgainstItsManifest)
     EXPECT_EQ(rows("select to_char(datummox,'DD.MM.YYYY HH24:MI:SS') from orna_util.orna_mox "
                    "where vrstamox='PAKET MEDANALIZE' and napakemox='K'"),
               m.casTabele("MEDANALIZE").toString("dd.MM.yyyy HH:mm:ss"));
+
+    // The same package made older than the one applied: refused unattended
+    // and after Ne (not shown again after the answer); the run is a failed
+    // one with the reason in the result file, and nothing is written.
+    m.preberi(ctx.currSaveDir);
+    m.casiTabel["MEDANALIZE"] = m.casTabele("MEDANALIZE").addSecs(-60);
+    m.zapisi(ctx.currSaveDir);
+    exec({"delete from pr908cxr where code_908='POR'"});
+    for (const bool avtomatika : {true, false}) {
+        SCOPED_TRACE(avtomatika ? "unattended" : "Ne");
+        hui.questions.clear();
+        hui.messages.clear();
+        hui.answer = mrNo;
+        ctx.pAutomatika = avtomatika;
+        izid = osvezi();
+        ctx.pAutomatika = false;
+        EXPECT_EQ(izid.status, "D");
+        EXPECT_TRUE(izid.napaka.startsWith("Paket tabele MEDANALIZE je bil pripravljen")) << izid.napaka.toStdString();
+        EXPECT_TRUE(resultLines("ANALIZEHC").contains("NAPAKA: " + izid.napaka))
+            << resultLines("ANALIZEHC").join('\n').toStdString();
+        EXPECT_EQ(hui.questions.filter("Ga vseeno uporabim?").size(), avtomatika ? 0 : 1);
+        if (!avtomatika) {
+            EXPECT_TRUE(hui.messages.filter("pred paketom").isEmpty()) << hui.messages.join('\n').toStdString();
+        }
+        EXPECT_EQ(rows("select count(*) from pr908cxr where code_908='POR'"), "0");
+    }
 }
 
 TEST_F(Analize, UnmarkedFileCreatesButOverwritesNothing)

@@ -2,6 +2,7 @@
 // (prepared at the exporting installation, refreshed at the receiving one).
 #include "transfers/grupe.h"
 
+#include "general/manifest.h"
 #include "general/roundtrip_support.h"
 #include "base/paths.h"
 #include "base/text.h"
@@ -326,15 +327,31 @@ TEST_F(GrupeRoundTrip, AValueTheFileCannotHoldWholeFailsThePreparation)
 
 TEST_F(GrupeRoundTrip, MissingFileEndsTheRunAsAFailure)
 {
+    // The package lists the ten files under GRUPE.
+    TManifest m;
+    ASSERT_TRUE(m.preberi(ctx.currSaveDir));
+    int datotek = 0;
+    for (const TManifestDatoteka &d : m.datoteke)
+        datotek += d.tabela == "GRUPE";
+    EXPECT_EQ(datotek, 10);
+
     // A template is put back when missing, so an unreadable file stands in.
+    // Against the manifest it is refused by name before any file is read.
     QFile f(ctx.currSaveDir + "xgo61spg.dbf");
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write("not a dbf");
     f.close();
-    const TIzidDruzine izid = osvezi();
+    TIzidDruzine izid = osvezi();
+    EXPECT_EQ(izid.status, "D");
+    EXPECT_TRUE(izid.napaka.contains("xgo61spg.dbf") && izid.napaka.contains(kImeManifesta))
+        << izid.napaka.toStdString();
+    // Without the manifest (a package edited by hand) the file fails to open.
+    QFile::remove(ctx.currSaveDir + kImeManifesta);
+    izid = osvezi();
     EXPECT_EQ(izid.status, "D");
     EXPECT_FALSE(izid.napaka.isEmpty());
-    EXPECT_EQ(rows("select napakemox from orna_util.orna_mox"), "D");
+    EXPECT_FALSE(izid.napaka.contains(kImeManifesta)) << izid.napaka.toStdString();
+    EXPECT_EQ(rows("select napakemox from orna_util.orna_mox"), "D,D");
     EXPECT_TRUE(logLines().join('\n').contains("NAPAKA"));
 }
 
