@@ -1,8 +1,9 @@
 #pragma once
 // The embedded engine's cursors and the LOB locators they hand out. A cursor
 // parses and translates its statement once and keeps the prepared SQLite
-// statement until the text or the catalog's DDL version changes; a query's
-// rows are fetched one by one from SQLite. Private to the embedded engine.
+// statement until the text or the catalog's DDL version changes, then hands
+// it to the session for the next cursor with that text; a query's rows are
+// fetched one by one from SQLite. Private to the embedded engine.
 #include "oracle/embedded/session.h"
 
 #include <deque>

@@ -10,9 +10,10 @@
 // commits first. Outside a transaction, statements share one SQLite read
 // transaction while no connection has committed to the files since it began
 // (see refreshSnapshot): taking and dropping the WAL read lock for every
-// statement is the larger part of a short query's cost. Sequences, getSequence counters and rollback-segment states
-// are written through a second connection and committed at once, so a
-// number handed out is never handed out again, even after a rollback.
+// statement is the larger part of a short query's cost. Sequences,
+// getSequence counters and rollback-segment states are written through a
+// second connection and committed at once, so a number handed out is never
+// handed out again, even after a rollback.
 #include "oracle/embedded/ddlclock.h"
 #include "oracle/embedded/sqlast.h"
 #include "oracle/embedded/translator.h"
