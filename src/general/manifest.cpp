@@ -244,8 +244,9 @@ TPreverjanjePaketa preveriDelPaketa(const TMoxContext &ctx, const QString &mapa,
                             imeManifesta + QStringLiteral(")."));
     }
     if (m.alias == moxtext::upperAZ(ctx.currServer) && m.shema == moxtext::upperAZ(ctx.currUserAsTavo))
-        izid.opozorilo = QStringLiteral("Paket tabele ") + t + QStringLiteral(" je bil pripravljen na tej instalaciji (") +
-                         m.shema + u'@' + m.alias + QStringLiteral(").");
+        izid.opozorilo = QStringLiteral("Paket tabele ") + t +
+                         QStringLiteral(" je bil pripravljen na tej instalaciji (") + m.shema + u'@' + m.alias +
+                         QStringLiteral(").");
     izid.izvozeno = m.casTabele(t);
     return izid;
 }

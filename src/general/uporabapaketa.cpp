@@ -56,7 +56,9 @@ void zapisiUporabljeniPaket(TMoxContext &ctx, const QString &vrsta, const QDateT
                       QStringLiteral("delete from orna_util.orna_mox where vrstamox=:vrsta and napakemox=:oznaka "
                                      "and datummox <= to_date(:cas,%1)")
                           .arg(kCasOracle),
-                      {{QStringLiteral("vrsta"), v}, {QStringLiteral("oznaka"), kOznaka}, {QStringLiteral("cas"), cas}});
+                      {{QStringLiteral("vrsta"), v},
+                       {QStringLiteral("oznaka"), kOznaka},
+                       {QStringLiteral("cas"), cas}});
     izvediNaZgodovini(ctx.osOracle,
                       QStringLiteral("insert into orna_util.orna_mox (datummox,user_mox,vrstamox,napakemox) "
                                      "values (to_date(:cas,%1),:uporabnik,:vrsta,:oznaka)")
@@ -89,10 +91,11 @@ QDateTime preveriPaketPredOsvezevanjem(TMoxContext &ctx, const QString &mapa, co
     if (!zadnji.isValid() || p.izvozeno >= zadnji)
         return p.izvozeno;
     const QString ime = moxtext::upperAZ(tabela);
-    const QString starejsi = QStringLiteral("Paket tabele ") + ime + QStringLiteral(" je bil pripravljen ") +
-                             p.izvozeno.toString(kCasFormat) +
-                             QStringLiteral(", pred paketom, ki je bil na tej instalaciji že uporabljen (pripravljen ") +
-                             zadnji.toString(kCasFormat) + QStringLiteral(").");
+    const QString starejsi =
+        QStringLiteral("Paket tabele ") + ime + QStringLiteral(" je bil pripravljen ") +
+        p.izvozeno.toString(kCasFormat) +
+        QStringLiteral(", pred paketom, ki je bil na tej instalaciji že uporabljen (pripravljen ") +
+        zadnji.toString(kCasFormat) + QStringLiteral(").");
     // Nobody to ask: an older package would undo what the newer one brought.
     if (ctx.pAutomatika || !ctx.ui)
         throw EPaketZavrnjen(starejsi + QStringLiteral(" Starejši paket ni bil uporabljen."), false);

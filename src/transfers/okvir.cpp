@@ -139,7 +139,8 @@ void TOkvirOsvezevanja::preveriDatoteke(const QStringList &imena)
     for (const QString &ime : imena)
         osnove << QFileInfo(ime).completeBaseName();
     try {
-        m_izvozeno = preveriPaketPredOsvezevanjem(m_ctx, m_pot, m_opis.vrsta, m_opis.vrsta, datotekeDela(m_pot, osnove));
+        m_izvozeno =
+            preveriPaketPredOsvezevanjem(m_ctx, m_pot, m_opis.vrsta, m_opis.vrsta, datotekeDela(m_pot, osnove));
     } catch (const EPaketZavrnjen &e) {
         throw EUstavitev(e.message(), e.prikazano());
     }
@@ -163,6 +164,7 @@ QString TOkvirOsvezevanja::stavek(const QStringList &vrstice) const
 bool TOkvirOsvezevanja::prehod(int prehod, TApolloDataSet &tabela, const std::function<void()> &naZapis)
 {
     m_tekoci = prehod;
+    stevci(prehod).vDatoteki = tabela.RecordCount();
     while (!tabela.Eof() && naprej()) {
         if (!tabela.Deleted()) {
             preberi(prehod);

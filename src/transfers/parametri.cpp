@@ -164,7 +164,8 @@ TIzidDruzine pripraviParametre(TMoxContext &ctx, const TZahtevaDruzine &zahteva,
     quPar.Close();
     for (TApolloDataSet *t : tabele)
         t->Close();
-    manifestKonecPriprave(ctx, mapa, QStringLiteral("PARAMETRI"), datotekeDela(mapa, {kKA007PAR, kPR107PAR, kPR207EXT}));
+    manifestKonecPriprave(ctx, mapa, QStringLiteral("PARAMETRI"),
+                          datotekeDela(mapa, {kKA007PAR, kPR107PAR, kPR207EXT}));
     return izid;
 }
 

@@ -871,7 +871,8 @@ TEST_F(GeneralRoundTrip, AManifestWithoutPerTableTimesStillVerifies)
     ASSERT_EQ(prepareGeneralFromFile(ctx, str, QString(), false), 1);
     const QString pot = ctx.currSaveDir + kImeManifesta;
     QStringList vrstice = moxtext::readTextLines(pot);
-    ASSERT_EQ(vrstice.filter(QRegularExpression("^tabela=KA060AK0;\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d$")).size(), 1)
+    const QRegularExpression casTabele("^tabela=KA060AK0;\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d$");
+    ASSERT_EQ(vrstice.filter(casTabele).size(), 1)
         << vrstice.join('\n').toStdString();
     vrstice.removeIf([](const QString &v) { return v.startsWith("tabela="); });
     vrstice << "prihodnji_kljuc=karkoli";

@@ -290,7 +290,8 @@ TEST_F(PaleteRoundTrip, ThePackageIsCheckedAndAnOlderOneAskedAbout)
     const QString prej = rows("select count(*) from ka116pal") + ";" + rows("select count(*) from ka011nhc");
     TIzidDruzine izid = osveziPalete(ctx, TZahtevaDruzine(), nullptr);
     EXPECT_EQ(izid.status, "D");
-    EXPECT_TRUE(izid.napaka.contains("xp116pal.dbf") && izid.napaka.contains(kImeManifesta)) << izid.napaka.toStdString();
+    EXPECT_TRUE(izid.napaka.contains("xp116pal.dbf") && izid.napaka.contains(kImeManifesta))
+        << izid.napaka.toStdString();
     EXPECT_EQ(rows("select count(*) from ka116pal") + ";" + rows("select count(*) from ka011nhc"), prej);
     EXPECT_TRUE(povzetek().contains("NAPAKA: " + izid.napaka));
     {
