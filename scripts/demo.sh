@@ -49,6 +49,9 @@ mkdir -p "$DEMO/db" "$DEMO/prenos" "$DEMO/log" "$DEMO/podatki"
 DEMO=$(cd "$DEMO" && pwd)
 export MOX_DB_ROOT=$DEMO/db
 export MOX_INI=$DEMO/MONITOR.INI
+# Progress lines of long work come every 5 s; the demo's tables are small,
+# so it asks for them every 200 ms to show them.
+export MOX_NAPREDEK_MS=${MOX_NAPREDEK_MS:-200}
 SAVE=$DEMO/prenos/
 LOG=$DEMO/log/
 TABLES=KR031ORG,PR170DK0,KA011NHC,KA060AK0

@@ -347,6 +347,7 @@ void osveziPrehod(TTekOsvezevanja &tek, int prehod, const TOpisPrehoda &opis, TA
 
     try {
         std::vector<std::optional<qint64>> kljuci(iskalniki.size());
+        st.vDatoteki = dbf.RecordCount();
         for (dbf.First(); tek.nadaljuj && !dbf.Eof(); dbf.Next()) {
             if (ctx.pKonec) {
                 tek.nadaljuj = false;
