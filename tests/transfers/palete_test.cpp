@@ -349,3 +349,31 @@ TEST_F(PaleteRoundTrip, ThePackageIsCheckedAndAnOlderOneAskedAbout)
         EXPECT_EQ(zadnjiUporabljeniPaket(ctx, "PALETE"), izvozeno);
     }
 }
+
+// A package refreshed at the installation that exported it is warned about;
+// a folder without a manifest goes on as before, with a note in the run log
+// that it was not checked.
+TEST_F(PaleteRoundTrip, ThePackageOfThisInstallationIsWarnedAboutAndOneWithoutManifestNoted)
+{
+    pripravi();
+    connect(kIzvoz);
+    ui.messages.clear();
+    TIzidDruzine izid = osveziPalete(ctx, TZahtevaDruzine(), nullptr);
+    EXPECT_EQ(izid.status, "N") << izid.napaka.toStdString();
+    EXPECT_EQ(ui.messages.filter("Paket tabele PALETE je bil pripravljen na tej instalaciji").size(), 1)
+        << ui.messages.join('\n').toStdString();
+    EXPECT_TRUE(logLines().filter("niso preverjene").isEmpty());
+
+    connect(kUvoz);
+    exec({"insert into kr031org (sifra031,code_031,opis_031,stat_031) values (81,'D2','Interna','1')",
+          "insert into pr170dk0 (sifra170,code_170,opis_170,stat_170) values (82,'DDV95','Znižana','1')"});
+    ASSERT_TRUE(QFile::remove(ctx.currSaveDir + kImeManifesta));
+    ui.messages.clear();
+    izid = osveziPalete(ctx, TZahtevaDruzine(), nullptr);
+    EXPECT_EQ(izid.status, "N") << izid.napaka.toStdString();
+    EXPECT_TRUE(ui.messages.filter("na tej instalaciji").isEmpty());
+    EXPECT_EQ(logLines().filter("nima datoteke MOX_MANIFEST.txt: datoteke niso preverjene").size(), 1)
+        << logLines().join('\n').toStdString();
+    // Nothing to record without the package's export time.
+    EXPECT_EQ(rows("select count(*) from orna_util.orna_mox where napakemox='K'"), "0");
+}
