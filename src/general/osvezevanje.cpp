@@ -17,11 +17,11 @@
 #include "oracle/oracle.h"
 #include "run/schemanames.h"
 #include "run/context.h"
+#include "base/linefile.h"
 #include "base/moxerror.h"
 #include "base/paths.h"
 #include "base/text.h"
 
-#include <QFile>
 
 #include <optional>
 
@@ -50,36 +50,6 @@ QVariant vrednostReference(const QString &sifra, const QString &typ)
         return QVariant();
     return vrednostIzDBF(sifra, false, int(sifra.size()), typ);
 }
-
-// The result file: rewritten by every run, Windows-1250 lines ended by CR LF.
-class TRezultat {
-public:
-    void odpri(const QString &pot)
-    {
-        m_f.setFileName(pot);
-        if (!m_f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throw EMoxError(QStringLiteral("Napaka pri pisanju v: ") + pot);
-    }
-    bool odprta() const { return m_f.isOpen(); }
-    void vrstica(const QString &s)
-    {
-        if (!m_f.isOpen())
-            return;
-        const QByteArray b = moxtext::toCp1250(s) + "\r\n";
-        // Each line goes to the file at once: a run that is killed keeps
-        // every line it wrote.
-        if (m_f.write(b) != b.size() || !m_f.flush())
-            throw EMoxError(QStringLiteral("Napaka pri pisanju v: ") + m_f.fileName());
-    }
-    void zapri()
-    {
-        if (m_f.isOpen())
-            m_f.close();
-    }
-
-private:
-    QFile m_f;
-};
 
 // An error that ends the run before its records with a message of its own:
 // shown as it is, or not again when it was shown where it arose.
@@ -171,7 +141,7 @@ private:
     bool m_triggerjiIzklopljeni = false;
     TIskanja m_iskanja;
     std::optional<TZaklepOsvezevanja> m_zaklep;
-    TRezultat m_rez;
+    TVrsticnaDatoteka m_rez; // the result file, rewritten by every run
     TSqlIzpis m_sql; // check-only: the statements the refresh would execute
     TPorocilo m_porocilo; // the readable report beside the result file
     TOsvezevanjeIzid m_izid;
@@ -217,7 +187,7 @@ TOsvezevanjeIzid TOsvezevanje::izvedi()
         if (!m_ctx.taDBF.Eof() && m_izid.napaka.isEmpty()) {
             m_izid.status = QStringLiteral("D");
             m_izid.napaka = QStringLiteral("Osveževanje je bilo prekinjeno pred koncem datoteke");
-            m_rez.vrstica(QStringLiteral("NAPAKA: ") + m_izid.napaka);
+            m_rez.pisi(QStringLiteral("NAPAKA: ") + m_izid.napaka);
             m_porocilo.napaka(0, QString(), m_izid.napaka);
         }
     } catch (const std::exception &e) {
@@ -230,7 +200,7 @@ TOsvezevanjeIzid TOsvezevanje::izvedi()
         ++m_izid.stevci.napak;
         m_porocilo.napaka(0, QString(), sporocilo);
         try {
-            m_rez.vrstica(QStringLiteral("NAPAKA: ") + sporocilo);
+            m_rez.pisi(QStringLiteral("NAPAKA: ") + sporocilo);
         } catch (const EMoxError &) {
         }
         const auto *lastno = dynamic_cast<const EKonecPriprave *>(&e);
@@ -253,7 +223,7 @@ void TOsvezevanje::pripravi()
     m_izid.rezultatnaDatoteka = rezultatnaDatoteka(m_ctx.currSaveDir, m_opis.tabelaBrezLastnika());
     pripraviRezultatiDir(m_ctx.currSaveDir);
     m_rez.odpri(m_izid.rezultatnaDatoteka);
-    m_rez.vrstica(QStringLiteral("TABELA :") + m_opis.tabela);
+    m_rez.pisi(QStringLiteral("TABELA :") + m_opis.tabela);
     // A script written before would repeat what this run applies or finds.
     TSqlIzpis::odstrani(sqlDatoteka(m_izid.rezultatnaDatoteka));
 
@@ -617,7 +587,7 @@ bool TOsvezevanje::naslednjaStevilka(qint64 &stevilka)
         ++m_izid.stevci.napak;
         m_izid.status = QStringLiteral("D");
         m_izid.napaka = sporocilo;
-        m_rez.vrstica(QStringLiteral("NAPAKA: ") + QStringLiteral("AUTOMATSKO ŠTEVILČENJE NE DELA ! ") + m_opis.sekAuto);
+        m_rez.pisi(QStringLiteral("NAPAKA: ") + QStringLiteral("AUTOMATSKO ŠTEVILČENJE NE DELA ! ") + m_opis.sekAuto);
         m_porocilo.napaka(0, QString(), QStringLiteral("AUTOMATSKO ŠTEVILČENJE NE DELA ! ") + m_opis.sekAuto);
         prikazi();
         return false;
@@ -645,7 +615,7 @@ void TOsvezevanje::novZapis(bool oznacen, const QString &kljucBesedilo, const QS
     ++st.novih;
     m_porocilo.novo(0, kljucBesedilo.trimmed());
     if (!kljucBesedilo.isEmpty()) {
-        m_rez.vrstica(QStringLiteral("NOVO: ") + kljucBesedilo);
+        m_rez.pisi(QStringLiteral("NOVO: ") + kljucBesedilo);
         m_izpisano = true;
     }
     if (samoPreverjanje() && oznacen)
@@ -718,9 +688,9 @@ void TOsvezevanje::obstojecZapis(bool oznacen, const QString &kljucBesedilo, con
     TOsvezevanjeStevci &st = m_izid.stevci;
     ++st.razlicnih;
     m_porocilo.razlicno(0, kljucBesedilo.trimmed(), std::move(razlikePorocila));
-    m_rez.vrstica(QStringLiteral("POPR: ") + kljucBesedilo);
+    m_rez.pisi(QStringLiteral("POPR: ") + kljucBesedilo);
     for (const QString &r : razlike)
-        m_rez.vrstica(r);
+        m_rez.pisi(r);
     m_izpisano = true;
     if (!oznacen)
         return;
@@ -818,7 +788,7 @@ void TOsvezevanje::napakaStavka(const QString &napakaBesedilo, const QString &sp
 {
     ++m_izid.stevci.napak;
     m_izid.status = QStringLiteral("D");
-    m_rez.vrstica(QStringLiteral("NAPAKA: ") + napakaBesedilo + sporocilo);
+    m_rez.pisi(QStringLiteral("NAPAKA: ") + napakaBesedilo + sporocilo);
     m_porocilo.napaka(0, napakaBesedilo.trimmed(), sporocilo);
     prikazi();
     // A row another session holds locked past the wait: every following row
@@ -829,7 +799,7 @@ void TOsvezevanje::napakaStavka(const QString &napakaBesedilo, const QString &sp
         m_izid.napaka = QStringLiteral("Tabela ") + m_opis.tabela +
                         QStringLiteral(" je zaklenjena v drugi seji; osveževanje je ustavljeno.") + moxtext::crlf +
                         sporocilo;
-        m_rez.vrstica(QStringLiteral("NAPAKA: ") + m_izid.napaka);
+        m_rez.pisi(QStringLiteral("NAPAKA: ") + m_izid.napaka);
         m_porocilo.napaka(0, QString(), m_izid.napaka);
         if (m_ctx.ui)
             m_ctx.ui->showMessage(m_izid.napaka);
@@ -851,7 +821,7 @@ void TOsvezevanje::napakaZapisa(const QString &napakaBesedilo, const QString &ra
     m_porocilo.napaka(0, napakaBesedilo.trimmed(), razlog);
     ++m_izid.stevci.napak;
     m_izid.status = QStringLiteral("D");
-    m_rez.vrstica(QStringLiteral("NAPAKA: ") + besedilo);
+    m_rez.pisi(QStringLiteral("NAPAKA: ") + besedilo);
     m_izpisano = true;
     if (m_sql.odprta())
         m_sql.opomba(QStringLiteral("NAPAKA (brez stavka): ") + besedilo);
@@ -890,7 +860,7 @@ void TOsvezevanje::vklopiTriggerje()
             m_izid.napaka = sporocilo;
         m_porocilo.napaka(0, QString(), sporocilo);
         try {
-            m_rez.vrstica(QStringLiteral("NAPAKA: ") + sporocilo);
+            m_rez.pisi(QStringLiteral("NAPAKA: ") + sporocilo);
         } catch (const EMoxError &) {
             // The message below still reaches the operator and the run log.
         }

@@ -112,12 +112,7 @@ void TOkvirOsvezevanja::zacni()
     if (m_ctx.ui)
         m_ctx.ui->processEvents();
     m_izid.rezultatnaDatoteka = rezultatiDir(m_pot) + m_opis.rezultat;
-    m_rez.setFileName(m_izid.rezultatnaDatoteka);
-    const QIODevice::OpenMode nacin =
-        QIODevice::WriteOnly | (m_opis.dopisi ? QIODevice::Append : QIODevice::Truncate);
-    if (!m_rez.open(nacin))
-        throw EMoxError(QStringLiteral("Napaka pri pisanju v: ") + m_izid.rezultatnaDatoteka + moxtext::crlf +
-                        m_rez.errorString());
+    m_rez.odpri(m_izid.rezultatnaDatoteka, m_opis.dopisi);
     vrstica(m_opis.naslov);
 }
 
@@ -233,13 +228,9 @@ void TOkvirOsvezevanja::popravek(int prehod, const QStringList &vrstice)
 
 void TOkvirOsvezevanja::vrstica(const QString &besedilo)
 {
-    if (!m_rez.isOpen())
-        return;
-    const QByteArray b = moxtext::toCp1250(besedilo) + "\r\n";
     // Each line reaches the file at once: a run that is killed keeps every
     // line it wrote.
-    if (m_rez.write(b) != b.size() || !m_rez.flush())
-        throw EMoxError(QStringLiteral("Napaka pri pisanju v: ") + m_rez.fileName());
+    m_rez.pisi(besedilo);
 }
 
 void TOkvirOsvezevanja::napaka(int prehod, const QString &vrsticaNapake, const QString &sporocilo,
@@ -317,7 +308,7 @@ void TOkvirOsvezevanja::neuporabljen(int prehod)
 // changes nothing else of the run.
 void TOkvirOsvezevanja::zapisiPorocilo()
 {
-    if (!m_rez.isOpen())
+    if (!m_rez.odprta())
         return; // the run ended before its result file was written
     m_porocilo.nastavi(m_opis.naslov.isEmpty() ? m_opis.rezultat : m_opis.naslov, m_samo);
     for (int i = 0; i < m_izid.prehodi.size(); ++i) {
@@ -414,7 +405,7 @@ void TOkvirOsvezevanja::zakljuci()
         if (m_ctx.ui)
             m_ctx.ui->showMessage(e.message());
     }
-    m_rez.close();
+    m_rez.zapri();
     if (m_izid.status == QStringLiteral("D"))
         ++m_ctx.pNapakePrenosov;
 

@@ -35,10 +35,10 @@
 #include "transfers/druzine.h"
 
 #include "base/interaction.h"
+#include "base/linefile.h"
 #include "log/porocilo.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -192,7 +192,7 @@ private:
     bool m_ustavljeno = false; // an early end was recorded
     int m_tekoci = 0;         // the pass that runs now (where an early end is counted)
     QString m_predpona;
-    QFile m_rez;
+    TVrsticnaDatoteka m_rez; // the result file
     QList<TApolloDataSet *> m_odprte;
     TIzidDruzine m_izid;
     // The readable report beside the result file; per pass the records listed
