@@ -111,6 +111,16 @@ private:
     void izklopiTriggerje();
     void vklopiTriggerje();
     void zakljuci();
+    // The run is a failed one; its first error stays its message. With
+    // pokazi the operator is told at once.
+    void neuspeh(const QString &sporocilo, bool pokazi = false)
+    {
+        m_izid.status = QStringLiteral("D");
+        if (m_izid.napaka.isEmpty())
+            m_izid.napaka = sporocilo;
+        if (pokazi && m_ctx.ui)
+            m_ctx.ui->showMessage(sporocilo);
+    }
     void zapisiPorocilo();
 
     bool samoPreverjanje() const
@@ -485,9 +495,9 @@ void TOsvezevanje::zapis()
         const tipKolone &k = *s.k;
         if (k.imaReferenco()) {
             QString razlog;
-            bool neuspeh = false;
-            m_iskano[i] = poisciSifro(k, besedilo(s), neuspeh, &razlog);
-            if (neuspeh) {
+            bool neNajdena = false;
+            m_iskano[i] = poisciSifro(k, besedilo(s), neNajdena, &razlog);
+            if (neNajdena) {
                 napaka = true;
                 neNajdeno << s.ime + QStringLiteral(" (") + brezKoncnihPresledkov(besedilo(s)) + QStringLiteral("): ") +
                                  razlog;
@@ -775,11 +785,7 @@ void TOsvezevanje::zakljuciSql()
             m_sql.opomba(QStringLiteral("Preverjanje se je končalo z napako; datoteka ni popolna:") + moxtext::crlf +
                          m_izid.napaka);
     } catch (const EMoxError &e) {
-        m_izid.status = QStringLiteral("D");
-        if (m_izid.napaka.isEmpty())
-            m_izid.napaka = e.message();
-        if (m_ctx.ui)
-            m_ctx.ui->showMessage(e.message());
+        neuspeh(e.message(), true);
     }
     m_sql.zapri();
 }
@@ -855,9 +861,7 @@ void TOsvezevanje::vklopiTriggerje()
                                   m_tabelaTriggerjev + QStringLiteral(": triggerji so še izklopljeni.") +
                                   moxtext::crlf + e.message();
         ++m_izid.stevci.napak;
-        m_izid.status = QStringLiteral("D");
-        if (m_izid.napaka.isEmpty())
-            m_izid.napaka = sporocilo;
+        neuspeh(sporocilo);
         m_porocilo.napaka(0, QString(), sporocilo);
         try {
             m_rez.pisi(QStringLiteral("NAPAKA: ") + sporocilo);
@@ -875,9 +879,7 @@ void TOsvezevanje::zakljuci()
     try {
         m_ctx.osOracle.Commit();
     } catch (const EMoxError &e) {
-        m_izid.status = QStringLiteral("D");
-        if (m_izid.napaka.isEmpty())
-            m_izid.napaka = e.message();
+        neuspeh(e.message());
     }
     m_ctx.quDyn.Close();
     try {
@@ -951,11 +953,7 @@ void TOsvezevanje::zapisiPorocilo()
     try {
         m_porocilo.zapisi(m_izid.rezultatnaDatoteka);
     } catch (const EMoxError &e) {
-        m_izid.status = QStringLiteral("D");
-        if (m_izid.napaka.isEmpty())
-            m_izid.napaka = e.message();
-        if (m_ctx.ui)
-            m_ctx.ui->showMessage(e.message());
+        neuspeh(e.message(), true);
     }
 }
 

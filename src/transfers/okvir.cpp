@@ -321,9 +321,7 @@ void TOkvirOsvezevanja::zapisiPorocilo()
     try {
         m_porocilo.zapisi(m_izid.rezultatnaDatoteka);
     } catch (const EMoxError &e) {
-        m_izid.status = QStringLiteral("D");
-        if (m_izid.napaka.isEmpty())
-            m_izid.napaka = e.message();
+        neuspeh(e.message());
         if (m_ctx.ui)
             m_ctx.ui->showMessage(e.message());
     }
@@ -383,9 +381,7 @@ void TOkvirOsvezevanja::zakljuci()
         if (zgodovina == QStringLiteral("N"))
             zapisiUporabljeniPaket(m_ctx, m_opis.vrsta, m_izvozeno);
     } catch (const EMoxError &e) {
-        m_izid.status = QStringLiteral("D");
-        if (m_izid.napaka.isEmpty())
-            m_izid.napaka = e.message();
+        neuspeh(e.message());
         try {
             vrstica(QStringLiteral("NAPAKA: ") + enaVrstica(e.message()));
         } catch (const EMoxError &) {
@@ -399,9 +395,7 @@ void TOkvirOsvezevanja::zakljuci()
         DajVLog(m_ctx);
     } catch (const EMoxError &e) {
         // A run whose log line is missing is not a successful one.
-        m_izid.status = QStringLiteral("D");
-        if (m_izid.napaka.isEmpty())
-            m_izid.napaka = e.message();
+        neuspeh(e.message());
         if (m_ctx.ui)
             m_ctx.ui->showMessage(e.message());
     }
