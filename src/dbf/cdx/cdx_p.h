@@ -13,6 +13,8 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace cdxdetail {
 
@@ -42,6 +44,11 @@ public:
     std::vector<quint8> dirty;   // per page
     std::vector<quint32> dirtyList;  // pages marked in dirty, in marking order
     quint32 freeHead = 0;        // first page of the free-page chain, 0 = none
+    // Nodes decoded from the image as it is now, by offset: seeks decode each
+    // page they pass once, not on every seek. Any change of the image empties
+    // it.
+    mutable std::unordered_map<quint32, Node> decoded;
+    static constexpr size_t MaxDecoded = 256;
 
     [[noreturn]] void fail(const QString &what) const
     {
@@ -64,6 +71,7 @@ public:
 
     void markDirty(quint32 page)
     {
+        decoded.clear();
         if (!dirty[page]) {
             dirty[page] = 1;
             dirtyList.push_back(page);
@@ -100,6 +108,7 @@ public:
             fail(QStringLiteral("is too short to be a compound index (%1 bytes)").arg(len));
         if (len > qint64(0xFFFFFE00))
             fail(QStringLiteral("is too large to be a compound index"));
+        decoded.clear();
         image.assign(size_t((len + PageSize - 1) / PageSize * PageSize), 0);
         if (file.read(image.data(), len) != len)
             fail(QStringLiteral("cannot be read: %1").arg(file.errorString()));
@@ -180,6 +189,8 @@ public:
     {
         if (!validNodeOffset(offset))
             fail(QStringLiteral("index node offset %1 lies outside the file").arg(hex(offset)));
+        if (const auto known = decoded.find(offset); known != decoded.end())
+            return known->second;
         Node node;
         const QString problem = decodeNode(at(offset), keyLength, fill, node);
         if (!problem.isEmpty())
@@ -191,6 +202,9 @@ public:
             failNode(offset, QStringLiteral("left sibling offset %1 lies outside the file").arg(hex(node.left)));
         if (node.right != NoPage && !validNodeOffset(node.right))
             failNode(offset, QStringLiteral("right sibling offset %1 lies outside the file").arg(hex(node.right)));
+        if (decoded.size() >= MaxDecoded)
+            decoded.clear();
+        decoded.emplace(offset, node);
         return node;
     }
 
