@@ -88,6 +88,7 @@ bool TIskanja::pripraviIskanja(TMoxContext &ctx, TTableDescription &opis)
         tipKolone &k = opis.aKolone[i];
         k.taDBF = nullptr;
         k.quOra = nullptr;
+        k.najdene = nullptr;
         if (!k.imaReferenco())
             continue;
         Par p;
@@ -101,6 +102,11 @@ bool TIskanja::pripraviIskanja(TMoxContext &ctx, TTableDescription &opis)
             return false;
         k.taDBF = par.ta.get();
         k.quOra = par.qu.get();
+        const QString referencna = moxtext::upperAZ(k.mTabela.trimmed());
+        if (referencna.mid(referencna.lastIndexOf(u'.') + 1) != moxtext::upperAZ(opis.tabelaBrezLastnika())) {
+            par.najdene = std::make_unique<QHash<QString, QString>>();
+            k.najdene = par.najdene.get();
+        }
         k.mSirinaChar = sirinaCharKode(*par.qu, pika < 0 ? ctx.currUser : opis.tabela.left(pika), k);
         const QString sql = QStringLiteral("select ") + k.imePolja + QStringLiteral(" SIFRA from ") + predpona +
                             k.mTabela + QStringLiteral("  where ") + k.mKolona + QStringLiteral(" =:KODA");
@@ -131,6 +137,11 @@ QString poisciSifro(const tipKolone &k, const QString &vrednost, bool &napaka, Q
         return QString();
     if (!k.taDBF || !k.quOra)
         return neuspeh(QStringLiteral("iskanje v ") + k.mTabela + QStringLiteral(" ni pripravljeno"));
+    if (k.najdene) {
+        const auto znana = k.najdene->constFind(v);
+        if (znana != k.najdene->cend())
+            return *znana;
+    }
     // The index finds the first key that begins with the value; only an equal
     // key is the referenced row ("12" must not take the row of "120").
     if (!k.taDBF->Seek(v) || k.taDBF->FieldByName(k.imePolja).AsString() != v)
@@ -147,5 +158,7 @@ QString poisciSifro(const tipKolone &k, const QString &vrednost, bool &napaka, Q
     k.quOra->Close();
     if (sifra.isEmpty())
         return neuspeh(k.mKolona + u'=' + koda.trimmed() + QStringLiteral(" ni v ") + k.mTabela);
+    if (k.najdene)
+        k.najdene->insert(v, sifra);
     return sifra;
 }

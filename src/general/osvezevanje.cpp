@@ -969,6 +969,7 @@ TOsvezevanjeIzid osveziSplosno(TMoxContext &ctx, TTableDescription &opis, const 
     for (tipKolone &k : opis.aKolone) {
         k.taDBF = nullptr;
         k.quOra = nullptr;
+        k.najdene = nullptr;
     }
     return izid;
 }

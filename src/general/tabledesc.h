@@ -8,6 +8,7 @@
 // holds "STRUKTURA" are header lines "KEYWORD=value" (TABELA, KLJUC, AUTO);
 // every later line describes one column:
 //   name,U,type,width,decimals,,reference code column,reference table
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -45,6 +46,10 @@ struct tipKolone {
     // Lookup pair of a refresh run (set by pripraviIskanja, owned by the run).
     TApolloDataSet *taDBF = nullptr;
     TOracleDataSet *quOra = nullptr;
+    // Keys the run has found, by the DBF's value: a code is looked up once
+    // per run, not per record. Not kept (nullptr) for a reference to the
+    // refreshed table itself, whose rows the run changes.
+    QHash<QString, QString> *najdene = nullptr;
     // Width of the reference code column when it is a CHAR column (0 otherwise):
     // the code read from the DBF is padded to it before it is looked up.
     int mSirinaChar = 0;

@@ -6,6 +6,7 @@
 #include "general/tabledesc.h"
 #include "oracle/oracle.h"
 
+#include <QHash>
 #include <QString>
 #include <QVariant>
 
@@ -67,6 +68,7 @@ private:
     struct Par {
         std::unique_ptr<TApolloDataSet> ta;
         std::unique_ptr<TOracleDataSet> qu;
+        std::unique_ptr<QHash<QString, QString>> najdene;
     };
     TOracleSession *m_seja;
     std::vector<Par> m_pari;
