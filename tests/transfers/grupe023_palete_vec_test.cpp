@@ -1,7 +1,7 @@
 // Groups 023 and pallets through their script items, on one embedded database
 // that serves two installations (TAVO_A exports, TAVO_B receives) beside the
 // plain TAVO schema, which no statement may touch.
-#include "automation/autotest.h"
+#include "transfers/dveinstalaciji.h"
 
 #include "oracle/oracle.h"
 #include "run/context.h"
@@ -17,68 +17,9 @@ namespace {
 
 const char *const kAlias = "G23PALVEC";
 
-class Vec : public ::testing::Test {
+class Vec : public TDveInstalaciji {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(autotest::makeDb(QString::fromLatin1(kAlias), true));
-        QDir().mkpath(env.path(QStringLiteral("save")));
-        QDir().mkpath(env.path(QStringLiteral("log")));
-        ctx.currSaveDir = moxpath::withTrailingSeparator(env.path(QStringLiteral("save")));
-        ctx.currDirLog = moxpath::withTrailingSeparator(env.path(QStringLiteral("log")));
-        ctx.currMoreInstall = true;
-        // As a script runs them: no screen, no dialogs.
-        ctx.pAutomatika = true;
-        ctx.p_autoPrepare = true;
-        ctx.ui = &ui;
-    }
-    void TearDown() override
-    {
-        if (ctx.osOracle.Connected())
-            ctx.osOracle.setConnected(false);
-    }
-    void streze(const QString &user)
-    {
-        if (ctx.osOracle.Connected())
-            ctx.osOracle.setConnected(false);
-        ctx.osOracle.LogonUsername = user;
-        ctx.osOracle.LogonPassword = user;
-        ctx.osOracle.LogonDatabase = QString::fromLatin1(kAlias);
-        ctx.osOracle.setConnected(true);
-        ctx.currUser = user;
-        ctx.currUserAsTavo = user;
-        ctx.currUserAsFaktur = QString(user).replace(QStringLiteral("TAVO"), QStringLiteral("FAKTUR"));
-        ctx.p_moxShrani = true;
-    }
-    void exec(const QStringList &statements)
-    {
-        TOracleQuery q(&ctx.osOracle);
-        for (const QString &s : statements) {
-            q.Clear();
-            q.SQL << s;
-            q.Execute();
-        }
-        ctx.osOracle.Commit();
-    }
-    QString rows(const QString &query)
-    {
-        TOracleDataSet q(&ctx.osOracle);
-        q.SQL << query;
-        q.Open();
-        QStringList out;
-        for (; !q.Eof(); q.Next()) {
-            QStringList r;
-            for (int i = 0; i < q.FieldCount(); ++i)
-                r << q.Field(i).AsString();
-            out << r.join(u'|');
-        }
-        q.Close();
-        return out.join(u',');
-    }
-
-    TestEnv env;
-    TConsoleInteraction ui;
-    TMoxContext ctx;
+    Vec() : TDveInstalaciji(kAlias) {}
 };
 
 TEST_F(Vec, ScriptItemsWorkOnTheInstallationServedNow)
