@@ -399,6 +399,58 @@ TEST_F(Engine, BlocksAssignOutVariables)
     EXPECT_EQ(rows(*s, QStringLiteral("select sifra060 from akt where code_060='S'")), QStringList{"14"});
 }
 
+// The getSequence counters are shared in memory through the folder's
+// keys.map; the catalog keeps a copy that sessions bring up to date when they
+// end. A catalog whose file is missing, older or left by another database
+// never hands out a number twice or starts a new database's counters high.
+TEST_F(Engine, GetSequenceCountersFileAndCatalogCopy)
+{
+    const QString next = QStringLiteral("select getSequence('KG000SS0') from dual");
+    const QString folder = oraembed::databaseFolder(db->alias());
+    const QString keys = folder + QStringLiteral("/keys.map");
+    EXPECT_EQ(rows(*s, next), QStringList{"1"});
+    EXPECT_EQ(rows(*s, next), QStringList{"2"});
+    s->setConnected(false);
+
+    ASSERT_TRUE(QFile::remove(keys));
+    s->setConnected(true);
+    EXPECT_EQ(rows(*s, next), QStringList{"3"}) << "without the file, the counter goes on from the catalog's copy";
+    s->setConnected(false);
+
+    const QString older = folder + QStringLiteral("/keys.older");
+    ASSERT_TRUE(QFile::copy(keys, older));
+    s->setConnected(true);
+    EXPECT_EQ(rows(*s, next), QStringList{"4"});
+    EXPECT_EQ(rows(*s, next), QStringList{"5"});
+    s->setConnected(false);
+    ASSERT_TRUE(QFile::remove(keys));
+    ASSERT_TRUE(QFile::rename(older, keys));
+    s->setConnected(true);
+    EXPECT_EQ(rows(*s, next), QStringList{"6"}) << "an older file is raised to the catalog's copy";
+
+    // a name too long for the file keeps its counter in the catalog
+    const QString longName = QStringLiteral("select getSequence('%1') from dual").arg(QString(120, u'Ž'));
+    EXPECT_EQ(rows(*s, longName), QStringList{"1"});
+    auto other = db->logon();
+    EXPECT_EQ(rows(*other, longName), QStringList{"2"});
+    EXPECT_EQ(rows(*s, longName), QStringList{"3"});
+    other.reset();
+    s->setConnected(false);
+
+    // a new database in a folder that still holds counters starts afresh
+    const QString stale = QDir(oraembed::databaseRoot()).filePath(QStringLiteral("FRESH"));
+    ASSERT_TRUE(QDir().mkpath(stale));
+    ASSERT_TRUE(QFile::copy(keys, stale + QStringLiteral("/keys.map")));
+    oraembed::createDatabase(QStringLiteral("FRESH"));
+    oraembed::createUser(QStringLiteral("FRESH"), QStringLiteral("TAVO"), QStringLiteral("tavo"));
+    TOracleSession f;
+    f.LogonDatabase = QStringLiteral("FRESH");
+    f.LogonUsername = QStringLiteral("TAVO");
+    f.LogonPassword = QStringLiteral("tavo");
+    f.setConnected(true);
+    EXPECT_EQ(rows(f, next), QStringList{"1"});
+}
+
 TEST_F(Engine, LoggingPackageAndRollbackSegment)
 {
     const QString who = QStringLiteral("select tavo.pckLogParam.getUser, pckLogParam.getUser() from dual");

@@ -1,6 +1,7 @@
 #include "oracle/embedded/database.h"
 
 #include "oracle/embedded/ddlclock.h"
+#include "oracle/embedded/keycounters.h"
 
 #include "oracle/oravalues.h"
 #include "base/moxerror.h"
@@ -202,6 +203,11 @@ void createDatabase(const QString &alias)
     if (!QDir().mkpath(folder)
         || !QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
         fail(QStringLiteral("cannot create the folder %1").arg(QDir::toNativeSeparators(folder)));
+    // counters left by an earlier database of the folder would skip numbers
+    // of the new one's tables
+    const QString keys = KeyCounters::fileName(folder);
+    if (QFile::exists(keys) && !QFile::remove(keys))
+        fail(QStringLiteral("cannot remove %1").arg(QDir::toNativeSeparators(keys)));
     sqlite3 *db = openDatabaseFile(catalogPath(folder), true);
     try {
         execSql(db, QString::fromLatin1(kCatalogSchema));

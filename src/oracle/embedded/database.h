@@ -2,9 +2,11 @@
 // Embedded databases on disk. The root folder is MOX_DB_ROOT (default: the
 // platform's data folder + "/mox/db"); each alias is one folder in it holding
 //   catalog.db        users and passwords, table and column descriptions,
-//                     constraints, sequences, getSequence counters, triggers,
-//                     rollback-segment states
+//                     constraints, sequences, a copy of the getSequence
+//                     counters, triggers, rollback-segment states
 //   schema-NAME.db    the tables of the schema (user) NAME
+//   ddl.clock         the count of DDL changes (ddlclock.h)
+//   keys.map          the getSequence counters (keycounters.h)
 // Every file runs in WAL journal mode with synchronous=NORMAL: a commit is
 // atomic and survives a crash of the program; after a power failure or an
 // operating-system crash the last commits may be missing, but the file is

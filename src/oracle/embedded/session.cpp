@@ -6,6 +6,7 @@
 
 #include "oracle/embedded/cursor.h"
 #include "oracle/embedded/database.h"
+#include "oracle/embedded/keycounters.h"
 #include "oracle/embedded/sqliteutil.h"
 #include "oracle/oravalues.h"
 #include "base/moxerror.h"
@@ -87,6 +88,7 @@ EmbeddedSession::~EmbeddedSession()
     for (auto &kept : m_kept)
         sqlite3_finalize(kept.second.st);
     m_kept.clear();
+    saveKeys();
     for (sqlite3_stmt *st : std::as_const(m_cache))
         sqlite3_finalize(st);
     for (sqlite3_stmt *st : std::as_const(m_auxCache))
@@ -206,6 +208,19 @@ sqlite3_stmt *EmbeddedSession::auxCached(const QString &sql)
     }
     m_auxCache.insert(sql, st);
     return st;
+}
+
+void EmbeddedSession::auxStep(const QString &sql)
+{
+    sqlite3_stmt *st = auxCached(sql);
+    Reset g{st};
+    if (sqlite3_step(st) != SQLITE_DONE)
+        failAux();
+}
+
+void EmbeddedSession::failAux()
+{
+    fail(errorText(sqlite3_extended_errcode(m_aux), QString::fromUtf8(sqlite3_errmsg(m_aux)), nullptr));
 }
 
 void EmbeddedSession::exec(const QString &sql)
@@ -744,6 +759,13 @@ qint64 EmbeddedSession::nextKey(const QString &owner, const QString &name, const
         if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL)
             floor = sqlite3_column_int64(st, 0);
     }
+    const int slot = keySlot(owner, name);
+    if (slot >= 0)
+        return m_keys->next(slot, floor);
+    // A name too long for the counters file, or a file whose every slot is
+    // taken: the counter is a row of the catalog, and each number a commit.
+    // Neither case changes while the database lives, so every session of
+    // every process takes the same path for the name.
     sqlite3_stmt *st = auxCached(QStringLiteral(
         "INSERT INTO mox_keys(owner, name, last_value) VALUES(?1, ?2, ?3 + 1) "
         "ON CONFLICT(owner, name) DO UPDATE SET last_value = max(last_value, ?3) + 1 RETURNING last_value"));
@@ -752,11 +774,76 @@ qint64 EmbeddedSession::nextKey(const QString &owner, const QString &name, const
     bindText(st, 2, name);
     sqlite3_bind_int64(st, 3, floor);
     if (sqlite3_step(st) != SQLITE_ROW)
-        fail(errorText(sqlite3_extended_errcode(m_aux), QString::fromUtf8(sqlite3_errmsg(m_aux)), nullptr));
+        failAux();
     const qint64 v = sqlite3_column_int64(st, 0);
     while (sqlite3_step(st) == SQLITE_ROW) {
     }
     return v;
+}
+
+int EmbeddedSession::keySlot(const QString &owner, const QString &name)
+{
+    const QString key = owner + u'.' + name;
+    auto it = m_keySlots.constFind(key);
+    if (it != m_keySlots.cend())
+        return it.value();
+    if (!m_keys)
+        m_keys = std::make_unique<KeyCounters>(m_folder);
+    // Under the catalog's write lock, which also keeps other adders out: the
+    // catalog's copy starts a new counter and raises one the file holds.
+    auxStep(QStringLiteral("BEGIN IMMEDIATE"));
+    int slot = -1;
+    try {
+        sqlite3_stmt *st = auxCached(QStringLiteral("SELECT last_value FROM mox_keys WHERE owner = ?1 AND name = ?2"));
+        Reset g{st};
+        bindText(st, 1, owner);
+        bindText(st, 2, name);
+        const int rc = sqlite3_step(st);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            failAux();
+        const qint64 saved = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
+        const QByteArray utf8 = key.toUtf8();
+        slot = m_keys->find(utf8);
+        if (slot >= 0)
+            m_keys->raise(slot, saved);
+        else
+            slot = m_keys->add(utf8, saved);
+        auxStep(QStringLiteral("COMMIT"));
+    } catch (...) {
+        sqlite3_exec(m_aux, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    m_keySlots.insert(key, slot);
+    return slot;
+}
+
+void EmbeddedSession::saveKeys() noexcept
+{
+    if (!m_keys || !m_aux)
+        return;
+    // The file holds the counters; this copy only lets a catalog restored
+    // without the file, or with an older one, start where the file stood.
+    // A session that cannot write it loses nothing, so it ends quietly.
+    try {
+        auxStep(QStringLiteral("BEGIN IMMEDIATE"));
+        sqlite3_stmt *st = auxCached(QStringLiteral(
+            "INSERT INTO mox_keys(owner, name, last_value) VALUES(?1, ?2, ?3) "
+            "ON CONFLICT(owner, name) DO UPDATE SET last_value = max(last_value, ?3)"));
+        for (auto it = m_keySlots.cbegin(); it != m_keySlots.cend(); ++it) {
+            if (it.value() < 0)
+                continue;
+            const qsizetype dot = it.key().indexOf(u'.');
+            Reset g{st};
+            bindText(st, 1, it.key().left(dot));
+            bindText(st, 2, it.key().mid(dot + 1));
+            sqlite3_bind_int64(st, 3, m_keys->value(it.value()));
+            if (sqlite3_step(st) != SQLITE_DONE)
+                failAux();
+        }
+        auxStep(QStringLiteral("COMMIT"));
+    } catch (...) {
+        sqlite3_exec(m_aux, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
 }
 
 qint64 EmbeddedSession::nextval(const QString &owner, const QString &sequence)
@@ -771,7 +858,7 @@ qint64 EmbeddedSession::nextval(const QString &owner, const QString &sequence)
     if (rc == SQLITE_DONE)
         fail(QStringLiteral("ORA-02289: sequence does not exist (%1.%2)").arg(owner, sequence));
     if (rc != SQLITE_ROW)
-        fail(errorText(sqlite3_extended_errcode(m_aux), QString::fromUtf8(sqlite3_errmsg(m_aux)), nullptr));
+        failAux();
     const qint64 v = sqlite3_column_int64(st, 0);
     while (sqlite3_step(st) == SQLITE_ROW) {
     }
@@ -816,7 +903,7 @@ void EmbeddedSession::setRollbackSegment(const QString &owner, const QString &na
     bindText(st, 2, m);
     bindText(st, 3, oravalue::isoText(QDateTime::currentDateTime()));
     if (sqlite3_step(st) != SQLITE_DONE)
-        fail(errorText(sqlite3_extended_errcode(m_aux), QString::fromUtf8(sqlite3_errmsg(m_aux)), nullptr));
+        failAux();
 }
 
 void EmbeddedSession::writeLob(const QString &owner, const QString &tableName, const QString &column, qint64 rowid,

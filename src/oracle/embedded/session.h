@@ -10,10 +10,11 @@
 // commits first. Outside a transaction, statements share one SQLite read
 // transaction while no connection has committed to the files since it began
 // (see refreshSnapshot): taking and dropping the WAL read lock for every
-// statement is the larger part of a short query's cost. Sequences,
-// getSequence counters and rollback-segment states are written through a
-// second connection and committed at once, so a number handed out is never
-// handed out again, even after a rollback.
+// statement is the larger part of a short query's cost. Sequences and
+// rollback-segment states are written through a second connection and
+// committed at once, so a number handed out is never handed out again, even
+// after a rollback; getSequence counters live in a file shared in memory
+// (keycounters.h), with the same guarantee.
 #include "oracle/embedded/ddlclock.h"
 #include "oracle/embedded/sqlast.h"
 #include "oracle/embedded/translator.h"
@@ -35,6 +36,7 @@ namespace oraembed {
 
 class EmbeddedCursor;
 class EmbeddedLob;
+class KeyCounters;
 
 // A query's or DML statement's text parsed, translated and prepared, as a
 // cursor that no longer needs it hands it back to the session.
@@ -162,6 +164,13 @@ private:
     sqlite3_stmt *cached(const QString &sql);
     sqlite3_stmt *auxCached(const QString &sql);
     sqlite3 *aux();
+    void auxStep(const QString &sql); // a statement without rows on the second connection
+    [[noreturn]] void failAux();
+    std::unique_ptr<KeyCounters> m_keys; // mapped at the first getSequence
+    QHash<QString, int> m_keySlots;      // "OWNER.NAME": its slot, -1 for a counter kept in the catalog
+    int keySlot(const QString &owner, const QString &name);
+    // Brings the catalog's copy of the counters this session used up to date.
+    void saveKeys() noexcept;
     void exec(const QString &sql);
     void ensureAttached(const QSet<QString> &schemas);
     void drainPending();
