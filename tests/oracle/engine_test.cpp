@@ -580,6 +580,43 @@ TEST_F(Engine, TriggersSwitchOffAndOn)
     EXPECT_TRUE(errorOf(*s, QStringLiteral("alter trigger NOSUCH disable")).startsWith(QLatin1String("ORA-04080")));
 }
 
+// A BEFORE INSERT trigger that only assigns values not read from the row is
+// written by the INSERT itself; one that reads the row runs as a trigger.
+// Both give Oracle's results: the assigned values win, a mandatory column the
+// trigger fills may be left out, RETURNING sees the trigger's values, and the
+// statement's own value is still checked.
+TEST_F(Engine, BeforeInsertTriggerValues)
+{
+    execAll(*s, QStringLiteral("create table TRG (ID NUMBER(10) not null, D DATE not null, U VARCHAR2(30), "
+                               "A NUMBER, B NUMBER)\n/\n"
+                               "create trigger BTTRG before insert on TRG for each row "
+                               "begin :new.D := sysdate; :new.U := 'TRG'; end;\n/\n"
+                               "create trigger BTTRG2 before insert on TRG for each row begin :new.B := :new.A * 2; end;"));
+    const QString old = QStringLiteral("to_date('01.01.2000','DD.MM.YYYY')");
+    exec(*s, QStringLiteral("insert into trg (id, a) values (1, 3)"));
+    exec(*s, QStringLiteral("insert into trg (id, d, u) values (2, %1, 'X')").arg(old));
+    exec(*s, QStringLiteral("insert into trg (id, d, a) select 3, %1, 4 from dual").arg(old));
+    TOracleQuery ret(s.get());
+    ret.SQL << QStringLiteral("insert into trg (id, d) values (4, %1) returning u, to_char(d,'YYYY') into :u, :y").arg(old);
+    ret.DeclareVariable(QStringLiteral("u"), otString);
+    ret.DeclareVariable(QStringLiteral("y"), otString);
+    ret.Execute();
+    EXPECT_EQ(ret.GetVariable(QStringLiteral("u")).AsString(), QStringLiteral("TRG"));
+    EXPECT_NE(ret.GetVariable(QStringLiteral("y")).AsString(), QStringLiteral("2000"));
+    EXPECT_EQ(rows(*s, QStringLiteral("select id, u, a, b, case when d > %1 then 'new' else 'old' end from trg order by id")
+                          .arg(old)),
+              (QStringList{"1|TRG|3|6|new", "2|TRG|||new", "3|TRG|4|8|new", "4|TRG|||new"}));
+    EXPECT_TRUE(errorOf(*s, QStringLiteral("insert into trg (id, d) values (5, to_date('31.02.2016','DD.MM.YYYY'))"))
+                    .startsWith(QLatin1String("ORA-01839")));
+
+    exec(*s, QStringLiteral("alter trigger BTTRG disable"));
+    EXPECT_TRUE(errorOf(*s, QStringLiteral("insert into trg (id) values (6)")).startsWith(QLatin1String("ORA-01400")));
+    exec(*s, QStringLiteral("insert into trg (id, d, u) values (7, %1, 'X')").arg(old));
+    exec(*s, QStringLiteral("alter trigger BTTRG enable"));
+    exec(*s, QStringLiteral("insert into trg (id, d, u) values (8, %1, 'X')").arg(old));
+    EXPECT_EQ(rows(*s, QStringLiteral("select id, u from trg where id > 5 order by id")), (QStringList{"7|X", "8|TRG"}));
+}
+
 TEST_F(Engine, DictionaryViews)
 {
     execAll(*s, QStringLiteral("create table DICT (N102 NUMBER(10,2), I INTEGER, V40 VARCHAR2(40) not null, "

@@ -407,6 +407,19 @@ std::shared_ptr<const TableInfo> EmbeddedSession::table(const QString &owner, co
             c.defaultSource = columnText(cs, 7);
             info->columns.push_back(c);
         }
+        sqlite3_stmt *ts = cached(QStringLiteral(
+            "SELECT sqlite_sql FROM mox_triggers WHERE table_owner = ?1 AND table_name = ?2 AND status = 'ENABLED' "
+            "ORDER BY rowid"));
+        Reset tg{ts};
+        bindText(ts, 1, owner);
+        bindText(ts, 2, name);
+        while (sqlite3_step(ts) == SQLITE_ROW)
+            for (const QString &piece : columnText(ts, 0).split(kTriggerSeparator, Qt::SkipEmptyParts))
+                if (piece.startsWith(kInsertValueMark)) {
+                    const qsizetype sep = piece.indexOf(kInsertValueSeparator);
+                    info->insertValues.emplace_back(piece.mid(kInsertValueMark.size(), sep - kInsertValueMark.size()),
+                                                    piece.mid(sep + 1));
+                }
     }
     if (!info && m_hasViews) {
         sqlite3_stmt *vs = cached(QStringLiteral("SELECT text, columns FROM mox_views WHERE owner = ?1 AND view_name = ?2"));

@@ -38,6 +38,9 @@ class EmbeddedCursor;
 class EmbeddedLob;
 class KeyCounters;
 
+// Between the statements of a trigger in the catalog's mox_triggers.sqlite_sql.
+constexpr QChar kTriggerSeparator(0x1E);
+
 // A query's or DML statement's text parsed, translated and prepared, as a
 // cursor that no longer needs it hands it back to the session.
 struct PreparedText {

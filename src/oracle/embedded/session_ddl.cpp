@@ -16,8 +16,6 @@ namespace {
 
 [[noreturn]] void fail(const QString &m) { throw EMoxError(m); }
 
-const QChar kTriggerSeparator(0x1E);
-
 // The SQLite column type that holds an Oracle type's values.
 QString affinityOf(const QString &dataType)
 {

@@ -41,8 +41,20 @@ struct TableInfo {
     QString sqlRef;      // how SQLite names it: "OWNER"."TABLE" or temp."VIEW"
     bool dictionary = false;
     QString viewQuery;   // a view: its query (columns hold only the names)
+    // Columns that enabled BEFORE INSERT row triggers set, with the SQL of
+    // the value, in the order the triggers were created (see kInsertValueMark).
+    std::vector<std::pair<QString, QString>> insertValues;
     const ColumnInfo *column(const QString &name) const;
 };
+
+// A BEFORE INSERT row trigger whose body only assigns :new columns values
+// that do not read the row becomes no SQLite trigger for its INSERT event:
+// the catalog keeps one statement per assignment, a comment made of this
+// mark, the column, kInsertValueSeparator and the value's SQL, and every
+// INSERT into the table writes those values itself. The row is written once,
+// where an AFTER trigger would write it a second time.
+inline const QString kInsertValueMark = QStringLiteral("-- insert value ");
+constexpr QChar kInsertValueSeparator(0x1F);
 
 // What the translator asks of the database.
 class CatalogLookup {
@@ -126,6 +138,7 @@ private:
     const TableInfo *m_triggerTable = nullptr;
     char m_triggerEvent = 0;        // 'I', 'U', 'D' while a trigger body is translated
     bool m_triggerNewAsRow = false; // :new.col names the row's own column (inside the row update)
+    int m_triggerRowReads = 0;      // :new / :old names of the row read so far
     int m_subqueryAlias = 0;
     int m_nextvalPlaces = 0;
     int m_viewDepth = 0;        // places naming a sequence's NEXTVAL so far
@@ -172,6 +185,9 @@ private:
 
     // statements (translator_stmt.cpp)
     QString insertText(const Stmt &s, const TableInfo &info);
+    void triggerValues(const TableInfo &info, const QStringList &names, QStringList &vals, QStringList &defaultCols,
+                       QStringList &defaults);
+    QStringList insertValues(const Stmt &s, const TableInfo &table);
     QString returningText(const Stmt &s, const TableInfo &info, Scope &scope, const QString &qualifier,
                           std::vector<ReturnTarget> &returning);
 

@@ -304,6 +304,7 @@ Translator::Gen Translator::name(const Expr &e, Scope *scope)
             return {QStringLiteral("NULL"), c->vtype(), {}};
         if (!isNew && m_triggerEvent == 'I')
             return {QStringLiteral("NULL"), c->vtype(), {}};
+        ++m_triggerRowReads;
         if (isNew)
             return {m_triggerNewAsRow ? quote(c->name) : QStringLiteral("NEW.") + quote(c->name), c->vtype(), {}};
         return {QStringLiteral("OLD.") + quote(c->name), c->vtype(), {}};

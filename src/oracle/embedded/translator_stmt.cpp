@@ -137,6 +137,7 @@ QString Translator::insertText(const Stmt &s, const TableInfo &info)
             const Gen g = expr(*s.values[i], &empty);
             vals << coerce(g.sql, columnOf(info, names[int(i)]), info.owner, info.name);
         }
+        triggerValues(info, names, vals, defaultCols, defaults);
         return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
             .arg(info.sqlRef, (cols + defaultCols).join(u','), (vals + defaults).join(u','));
     }
@@ -152,8 +153,31 @@ QString Translator::insertText(const Stmt &s, const TableInfo &info)
         srcCols << src;
         vals << coerce(src, columnOf(info, names[i]), info.owner, info.name);
     }
+    triggerValues(info, names, vals, defaultCols, defaults);
     return QStringLiteral("WITH \"__SRC\"(%1) AS (%2) INSERT INTO %3 (%4) SELECT %5 FROM \"__SRC\"")
         .arg(srcCols.join(u','), q, info.sqlRef, (cols + defaultCols).join(u','), (vals + defaults).join(u','));
+}
+
+// The values BEFORE INSERT row triggers give (TableInfo::insertValues)
+// replace those of the statement, which are still computed, so that their
+// errors and sequence numbers stay as the trigger would find them.
+void Translator::triggerValues(const TableInfo &info, const QStringList &names, QStringList &vals,
+                               QStringList &defaultCols, QStringList &defaults)
+{
+    for (const auto &[column, value] : info.insertValues) {
+        const qsizetype at = names.indexOf(column);
+        if (at >= 0) {
+            vals[at] = QStringLiteral("CASE WHEN (%1) IS NULL THEN (%2) ELSE (%2) END").arg(vals[at], value);
+            continue;
+        }
+        const qsizetype d = defaultCols.indexOf(quote(column));
+        if (d >= 0) {
+            defaults[d] = QStringLiteral("CASE WHEN (%1) IS NULL THEN (%2) ELSE (%2) END").arg(defaults[d], value);
+        } else {
+            defaultCols << quote(column);
+            defaults << value;
+        }
+    }
 }
 
 // RETURNING: the row's rowid first (for LOB locators), then the values for
@@ -200,6 +224,29 @@ QString Translator::check(const Expr &e, const TableInfo &table)
     return expr(e, &scope).sql;
 }
 
+// The INSERT event of a row trigger as the values its assignments give
+// (kInsertValueMark), or nothing when the body does more than assign values
+// that do not read the row.
+QStringList Translator::insertValues(const Stmt &s, const TableInfo &table)
+{
+    QStringList out;
+    for (const BlockStep &st : s.steps) {
+        if (st.kind != BlockStep::Assign)
+            return {};
+        const ColumnInfo *c = table.column(st.target.value(1));
+        if (!c)
+            fail(QStringLiteral("PLS-00049: bad bind variable 'NEW.%1'").arg(st.target.value(1)));
+        m_triggerNewAsRow = false;
+        m_triggerRowReads = 0;
+        Scope scope;
+        const Gen g = expr(*st.expr, &scope);
+        if (m_triggerRowReads > 0)
+            return {};
+        out << kInsertValueMark + c->name + kInsertValueSeparator + coerce(g.sql, *c, table.owner, table.name);
+    }
+    return out;
+}
+
 QStringList Translator::trigger(const Stmt &s, const TableInfo &table, const QString &sqliteName)
 {
     QStringList out;
@@ -213,6 +260,13 @@ QStringList Translator::trigger(const Stmt &s, const TableInfo &table, const QSt
     m_triggerTable = &table;
     for (const QString &ev : s.events) {
         m_triggerEvent = ev.at(0).toLatin1();
+        if (ev == QLatin1String("INSERT") && s.forEachRow) {
+            const QStringList values = insertValues(s, table);
+            if (!values.isEmpty()) {
+                out << values;
+                continue;
+            }
+        }
         QStringList body;
         for (const BlockStep &st : s.steps) {
             if (st.kind == BlockStep::Assign) {
