@@ -54,6 +54,7 @@ void TZaklepOsvezevanja::zakleni()
                           "values (sysdate,:zeton,:vrsta,:oznaka)"),
            {{QStringLiteral("zeton"), m_zeton}, {QStringLiteral("vrsta"), m_vrsta}, {QStringLiteral("oznaka"), kOznaka}});
     m_zaklenjeno = true;
+    m_obnovljeno.start();
 
     TOracleDataSet q(&seja);
     q.SQL << QStringLiteral("select user_mox, to_char(datummox,'DD.MM.YYYY HH24:MI:SS') cas from orna_util.orna_mox "
@@ -76,8 +77,9 @@ void TZaklepOsvezevanja::zakleni()
 
 void TZaklepOsvezevanja::obnovi()
 {
-    if (!m_zaklenjeno)
+    if (!m_zaklenjeno || m_obnovljeno.elapsed() < kObnovaSekund * 1000)
         return;
+    m_obnovljeno.start();
     izvediNaZgodovini(m_ctx.osOracle,
            QStringLiteral("update orna_util.orna_mox set datummox=sysdate where vrstamox=:vrsta and napakemox=:oznaka "
                           "and user_mox=:zeton"),

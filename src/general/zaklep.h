@@ -9,6 +9,7 @@
 // the lowest token) holds the lock, so two refreshes that ask at the same
 // moment agree on which one runs. A row not renewed for kZastaranjeMinut
 // minutes belongs to a process that died and is removed by the next asker.
+#include <QElapsedTimer>
 #include <QString>
 
 struct TMoxContext;
@@ -16,6 +17,10 @@ struct TMoxContext;
 class TZaklepOsvezevanja {
 public:
     static constexpr int kZastaranjeMinut = 10;
+    // A renewal more often than this does nothing: the row stays far from
+    // stale, and a refresh that commits every record does not also write
+    // the run history every hundred records.
+    static constexpr int kObnovaSekund = 30;
 
     // vrsta: the table as the run history names it (owner.table).
     TZaklepOsvezevanja(TMoxContext &ctx, const QString &vrsta);
@@ -37,4 +42,5 @@ private:
     QString m_vrsta;
     QString m_zeton;
     bool m_zaklenjeno = false;
+    QElapsedTimer m_obnovljeno; // since the lock was taken or last renewed
 };
