@@ -226,6 +226,7 @@ void TOracleStatementBase::DeclareVariable(const QString &name, TOracleType type
     }
     Variable v;
     v.name = bareName(name);
+    v.key = v.name.toUpper();
     v.type = type;
     m_vars.push_back(v);
 }
@@ -269,11 +270,11 @@ OraEngineCursor &TOracleStatementBase::run()
     std::vector<OraBindValue> vars;
     vars.reserve(m_vars.size());
     for (const Variable &v : m_vars)
-        vars.push_back({v.name.toUpper(), v.type, v.lob ? QVariant() : v.value});
+        vars.push_back({v.key, v.type, v.lob ? QVariant() : v.value});
     m_cursor->execute(sqlText(), vars);
     const std::map<QString, QVariant> outs = m_cursor->outValues();
     for (Variable &v : m_vars) {
-        const QString key = v.name.toUpper();
+        const QString &key = v.key;
         auto it = outs.find(key);
         if (it != outs.end() && !v.lob)
             v.value = asVariableType(it->second, v.type);

@@ -99,6 +99,7 @@ public:
 protected:
     struct Variable {
         QString name; // as declared
+        QString key;  // upper case, as the engines name it
         TOracleType type = otString;
         QVariant value;
         TLOBLocator *lob = nullptr;
