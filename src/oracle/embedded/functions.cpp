@@ -847,8 +847,9 @@ void fGetSequence(sqlite3_context *ctx, int n, Args a)
     const QString name = text(a[1]).trimmed().toUpper();
     if (name.isEmpty())
         fail(QStringLiteral("ORA-20002: getSequence: the name is empty"));
-    sqlite3_result_int64(ctx, session(ctx)->nextKey(owner, name, n > 3 ? text(a[2]) : QString(),
-                                                    n > 3 ? text(a[3]) : QString()));
+    // the third argument: the highest key of the table of the same name
+    const qint64 floor = n > 2 && !isNull(a[2]) ? sqlite3_value_int64(a[2]) : 0;
+    sqlite3_result_int64(ctx, session(ctx)->nextKey(owner, name, floor));
 }
 
 void fNextval(sqlite3_context *ctx, int, Args a)

@@ -576,7 +576,10 @@ void EmbeddedSession::refreshSnapshot(bool begin)
     }
     if (m_readHeld || !begin || !m_pending.empty())
         return;
-    if (m_plainRead == 0 || m_plainRead == m_statementSerial) {
+    if (m_plainRead == m_statementSerial)
+        return;
+    if (m_plainReads < kPlainReads) {
+        ++m_plainReads;
         m_plainRead = m_statementSerial;
         return;
     }
@@ -619,6 +622,7 @@ void EmbeddedSession::prepareWrite(const QSet<QString> &schemas)
     drainPending();
     endHeldRead(); // a write waits for other writers only from a fresh transaction
     m_plainRead = 0;
+    m_plainReads = 0;
     ensureAttached(schemas);
     if (!m_inTxn) {
         sqlite3_stmt *st = cached(QStringLiteral("BEGIN"));
@@ -674,6 +678,7 @@ void EmbeddedSession::lockForUpdate(const Translation &tr, int waitSeconds)
 void EmbeddedSession::commit()
 {
     m_plainRead = 0;
+    m_plainReads = 0;
     if (!m_inTxn) {
         endHeldRead();
         return;
@@ -698,6 +703,7 @@ void EmbeddedSession::commit()
 void EmbeddedSession::rollback()
 {
     m_plainRead = 0;
+    m_plainReads = 0;
     if (!m_inTxn) {
         endHeldRead();
         return;
@@ -762,16 +768,8 @@ QString EmbeddedSession::marker(const QString &owner) const
     return it == m_markers.end() ? QString() : it->second;
 }
 
-qint64 EmbeddedSession::nextKey(const QString &owner, const QString &name, const QString &tableRef,
-                                const QString &keyColumn)
+qint64 EmbeddedSession::nextKey(const QString &owner, const QString &name, qint64 floor)
 {
-    qint64 floor = 0;
-    if (!tableRef.isEmpty()) {
-        sqlite3_stmt *st = cached(QStringLiteral("SELECT max(%1) FROM %2").arg(keyColumn, tableRef));
-        Reset g{st};
-        if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL)
-            floor = sqlite3_column_int64(st, 0);
-    }
     const int slot = keySlot(owner, name);
     if (slot >= 0)
         return m_keys->next(slot, floor);

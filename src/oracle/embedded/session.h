@@ -100,7 +100,9 @@ public:
 
     QString marker(const QString &owner) const;
     void setMarker(const QString &owner, const QString &marker) { m_markers[owner] = marker; }
-    qint64 nextKey(const QString &owner, const QString &name, const QString &tableRef, const QString &keyColumn);
+    // getSequence: the next number of the counter, above floor (the highest
+    // key of the table of the same name, or 0)
+    qint64 nextKey(const QString &owner, const QString &name, qint64 floor);
     qint64 nextval(const QString &owner, const QString &sequence);
     // NEXTVAL named at one place of a statement: one number per row, however
     // many places of the row name it
@@ -131,7 +133,13 @@ private:
     };
     std::vector<SeenHeader> m_seenHeaders; // main and the attached schemas; emptied by a detach
     quint64 m_checkedStatement = 0;        // the statement whose start compared them
-    quint64 m_plainRead = 0;               // the read since the last write that ran on its own
+    // Reads since the last write run on their own, up to kPlainReads of
+    // them: a refresh reads once or twice for a record before it writes it,
+    // and a read transaction begun for those reads would only be ended by
+    // the write.
+    quint64 m_plainRead = 0; // the statement of the last such read
+    int m_plainReads = 0;    // how many since the last write
+    static constexpr int kPlainReads = 2;
     void refreshSnapshot(bool begin);
     void endHeldRead();
     bool filesChanged() const;

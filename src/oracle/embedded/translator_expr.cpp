@@ -410,7 +410,7 @@ Translator::Gen Translator::engineFunction(const Expr &e, const QString &owner, 
             auto t = m_cat.table(owner, e.args[0]->text.toUpper());
             if (t && !t->dictionary && !t->keyColumn.isEmpty()) {
                 m_schemas.insert(owner);
-                keyArgs = QStringLiteral(",%1,%2").arg(literal(t->sqlRef), literal(quote(t->keyColumn)));
+                keyArgs = QStringLiteral(",(SELECT max(%1) FROM %2)").arg(quote(t->keyColumn), t->sqlRef);
             }
         }
         return {QStringLiteral("ora_getsequence(%1,%2%3)").arg(literal(owner), a[0], keyArgs), VType::Number, {}};
