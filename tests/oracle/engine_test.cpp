@@ -443,12 +443,7 @@ TEST_F(Engine, GetSequenceCountersFileAndCatalogCopy)
     ASSERT_TRUE(QFile::copy(keys, stale + QStringLiteral("/keys.map")));
     oraembed::createDatabase(QStringLiteral("FRESH"));
     oraembed::createUser(QStringLiteral("FRESH"), QStringLiteral("TAVO"), QStringLiteral("tavo"));
-    TOracleSession f;
-    f.LogonDatabase = QStringLiteral("FRESH");
-    f.LogonUsername = QStringLiteral("TAVO");
-    f.LogonPassword = QStringLiteral("tavo");
-    f.setConnected(true);
-    EXPECT_EQ(rows(f, next), QStringList{"1"});
+    EXPECT_EQ(rows(*logonTo(QStringLiteral("FRESH"), QStringLiteral("TAVO")), next), QStringList{"1"});
 }
 
 TEST_F(Engine, LoggingPackageAndRollbackSegment)

@@ -23,6 +23,18 @@ inline QStringList splitSlash(const QString &script)
     return out;
 }
 
+// A session of a user of an embedded database (the password: the user's
+// name in lower case, as Db makes its users).
+inline std::unique_ptr<TOracleSession> logonTo(const QString &alias, const QString &user)
+{
+    auto s = std::make_unique<TOracleSession>();
+    s->LogonDatabase = alias;
+    s->LogonUsername = user;
+    s->LogonPassword = user.toLower();
+    s->setConnected(true);
+    return s;
+}
+
 class Db {
 public:
     explicit Db(const QStringList &users = {QStringLiteral("TAVO")}, const QString &alias = QStringLiteral("TESTDB"))
@@ -37,12 +49,7 @@ public:
 
     std::unique_ptr<TOracleSession> logon(const QString &user = QStringLiteral("TAVO")) const
     {
-        auto s = std::make_unique<TOracleSession>();
-        s->LogonDatabase = m_alias;
-        s->LogonUsername = user;
-        s->LogonPassword = user.toLower();
-        s->setConnected(true);
-        return s;
+        return logonTo(m_alias, user);
     }
 
 private:
