@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -573,6 +574,34 @@ TEST_F(Engine, TriggersSwitchOffAndOn)
     EXPECT_EQ(rows(*s, QStringLiteral("select count(*) from akt where sifra060=31 and datumipl > %1").arg(old)),
               QStringList{"1"});
     EXPECT_TRUE(errorOf(*s, QStringLiteral("alter trigger NOSUCH disable")).startsWith(QLatin1String("ORA-04080")));
+}
+
+// Sessions on two threads taking numbers of one counter as fast as they can:
+// every number once, none skipped.
+TEST_F(Engine, GetSequenceFromTwoThreadsAtOnce)
+{
+    constexpr int kEach = 20000;
+    auto take = [this](std::vector<qint64> &out) {
+        auto own = db->logon();
+        TOracleDataSet q(own.get());
+        q.SQL << QStringLiteral("begin :n := getSequence('KG000SS0'); end;");
+        q.DeclareVariable(QStringLiteral("n"), otInteger);
+        for (int i = 0; i < kEach; ++i) {
+            q.Open();
+            out.push_back(q.GetVariable(QStringLiteral("n")).AsInteger());
+            q.Close();
+        }
+    };
+    std::vector<qint64> a, b;
+    std::thread other([&] { take(b); });
+    take(a);
+    other.join();
+    std::vector<qint64> all = a;
+    all.insert(all.end(), b.begin(), b.end());
+    std::sort(all.begin(), all.end());
+    ASSERT_EQ(all.size(), size_t(2 * kEach));
+    for (size_t i = 0; i < all.size(); ++i)
+        ASSERT_EQ(all[i], qint64(i + 1)) << "at " << i;
 }
 
 // A BEFORE INSERT trigger that only assigns values not read from the row is
