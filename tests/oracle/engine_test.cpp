@@ -604,18 +604,20 @@ TEST_F(Engine, GetSequenceFromTwoThreadsAtOnce)
         ASSERT_EQ(all[i], qint64(i + 1)) << "at " << i;
 }
 
-// A BEFORE INSERT trigger that only assigns values not read from the row is
-// written by the INSERT itself; one that reads the row runs as a trigger.
-// Both give Oracle's results: the assigned values win, a mandatory column the
-// trigger fills may be left out, RETURNING sees the trigger's values, and the
-// statement's own value is still checked.
-TEST_F(Engine, BeforeInsertTriggerValues)
+// A BEFORE INSERT or UPDATE trigger that only assigns values not read from
+// the row is written by the statement itself; one that reads the row runs as
+// a trigger. Both give Oracle's results: the assigned values win, a mandatory
+// column the trigger fills may be left out, RETURNING sees the trigger's
+// values, the statement's own value is still checked, and an UPDATE OF
+// trigger fires only for the columns it names.
+TEST_F(Engine, BeforeRowTriggerValues)
 {
     execAll(*s, QStringLiteral("create table TRG (ID NUMBER(10) not null, D DATE not null, U VARCHAR2(30), "
                                "A NUMBER, B NUMBER)\n/\n"
-                               "create trigger BTTRG before insert on TRG for each row "
+                               "create trigger BTTRG before insert or update on TRG for each row "
                                "begin :new.D := sysdate; :new.U := 'TRG'; end;\n/\n"
-                               "create trigger BTTRG2 before insert on TRG for each row begin :new.B := :new.A * 2; end;"));
+                               "create trigger BTTRG2 before insert on TRG for each row begin :new.B := :new.A * 2; end;\n/\n"
+                               "create trigger BTTRG3 before update of A on TRG for each row begin :new.B := 99; end;"));
     const QString old = QStringLiteral("to_date('01.01.2000','DD.MM.YYYY')");
     exec(*s, QStringLiteral("insert into trg (id, a) values (1, 3)"));
     exec(*s, QStringLiteral("insert into trg (id, d, u) values (2, %1, 'X')").arg(old));
@@ -633,8 +635,22 @@ TEST_F(Engine, BeforeInsertTriggerValues)
     EXPECT_TRUE(errorOf(*s, QStringLiteral("insert into trg (id, d) values (5, to_date('31.02.2016','DD.MM.YYYY'))"))
                     .startsWith(QLatin1String("ORA-01839")));
 
+    exec(*s, QStringLiteral("update trg set d = %1, u = 'X' where id = 1").arg(old));
+    exec(*s, QStringLiteral("update trg set a = 5 where id = 2"));
+    TOracleQuery upd(s.get());
+    upd.SQL << QStringLiteral("update trg set u = 'X' where id = 3 returning u into :u");
+    upd.DeclareVariable(QStringLiteral("u"), otString);
+    upd.Execute();
+    EXPECT_EQ(upd.GetVariable(QStringLiteral("u")).AsString(), QStringLiteral("TRG"));
+    EXPECT_EQ(rows(*s, QStringLiteral("select id, u, a, b, case when d > %1 then 'new' else 'old' end from trg "
+                                      "where id < 4 order by id").arg(old)),
+              (QStringList{"1|TRG|3|6|new", "2|TRG|5|99|new", "3|TRG|4|8|new"}))
+        << "UPDATE OF A fires only for the update that sets A";
+
     exec(*s, QStringLiteral("alter trigger BTTRG disable"));
     EXPECT_TRUE(errorOf(*s, QStringLiteral("insert into trg (id) values (6)")).startsWith(QLatin1String("ORA-01400")));
+    exec(*s, QStringLiteral("update trg set u = 'Y' where id = 1"));
+    EXPECT_EQ(rows(*s, QStringLiteral("select u from trg where id = 1")), QStringList{"Y"});
     exec(*s, QStringLiteral("insert into trg (id, d, u) values (7, %1, 'X')").arg(old));
     exec(*s, QStringLiteral("alter trigger BTTRG enable"));
     exec(*s, QStringLiteral("insert into trg (id, d, u) values (8, %1, 'X')").arg(old));

@@ -414,12 +414,19 @@ std::shared_ptr<const TableInfo> EmbeddedSession::table(const QString &owner, co
         bindText(ts, 1, owner);
         bindText(ts, 2, name);
         while (sqlite3_step(ts) == SQLITE_ROW)
-            for (const QString &piece : columnText(ts, 0).split(kTriggerSeparator, Qt::SkipEmptyParts))
-                if (piece.startsWith(kInsertValueMark)) {
-                    const qsizetype sep = piece.indexOf(kInsertValueSeparator);
-                    info->insertValues.emplace_back(piece.mid(kInsertValueMark.size(), sep - kInsertValueMark.size()),
-                                                    piece.mid(sep + 1));
-                }
+            for (const QString &piece : columnText(ts, 0).split(kTriggerSeparator, Qt::SkipEmptyParts)) {
+                const bool insert = piece.startsWith(kInsertValueMark);
+                if (!insert && !piece.startsWith(kUpdateValueMark))
+                    continue;
+                // the column, the value's SQL and (an update's) columns of UPDATE OF
+                const QString rest = piece.mid((insert ? kInsertValueMark : kUpdateValueMark).size());
+                const qsizetype first = rest.indexOf(kTriggerValueSeparator);
+                const qsizetype last = insert ? rest.size() : rest.lastIndexOf(kTriggerValueSeparator);
+                TableInfo::TriggerValue v{rest.left(first), rest.mid(first + 1, last - first - 1), {}};
+                if (!insert)
+                    v.of = rest.mid(last + 1).split(u',', Qt::SkipEmptyParts);
+                (insert ? info->insertValues : info->updateValues).push_back(v);
+            }
     }
     if (!info && m_hasViews) {
         sqlite3_stmt *vs = cached(QStringLiteral("SELECT text, columns FROM mox_views WHERE owner = ?1 AND view_name = ?2"));

@@ -41,20 +41,30 @@ struct TableInfo {
     QString sqlRef;      // how SQLite names it: "OWNER"."TABLE" or temp."VIEW"
     bool dictionary = false;
     QString viewQuery;   // a view: its query (columns hold only the names)
-    // Columns that enabled BEFORE INSERT row triggers set, with the SQL of
-    // the value, in the order the triggers were created (see kInsertValueMark).
-    std::vector<std::pair<QString, QString>> insertValues;
+    // Columns that enabled BEFORE INSERT / UPDATE row triggers set, with the
+    // SQL of the value, in the order the triggers were created (see
+    // kInsertValueMark); an update value's trigger may fire only when the
+    // statement sets one of the columns in "of".
+    struct TriggerValue {
+        QString column;
+        QString sql;
+        QStringList of;
+    };
+    std::vector<TriggerValue> insertValues, updateValues;
     const ColumnInfo *column(const QString &name) const;
 };
 
-// A BEFORE INSERT row trigger whose body only assigns :new columns values
-// that do not read the row becomes no SQLite trigger for its INSERT event:
-// the catalog keeps one statement per assignment, a comment made of this
-// mark, the column, kInsertValueSeparator and the value's SQL, and every
-// INSERT into the table writes those values itself. The row is written once,
-// where an AFTER trigger would write it a second time.
+// A BEFORE row trigger whose body only assigns :new columns values that do
+// not read the row becomes no SQLite trigger for its INSERT and UPDATE
+// events: the catalog keeps one statement per event and assignment, a
+// comment made of the event's mark, the column, kTriggerValueSeparator, the
+// value's SQL and, for an update, kTriggerValueSeparator and the trigger's
+// UPDATE OF columns. Every INSERT or UPDATE of the table writes those values
+// itself, so the row is written once, where an AFTER trigger would write it
+// a second time.
 inline const QString kInsertValueMark = QStringLiteral("-- insert value ");
-constexpr QChar kInsertValueSeparator(0x1F);
+inline const QString kUpdateValueMark = QStringLiteral("-- update value ");
+constexpr QChar kTriggerValueSeparator(0x1F);
 
 // What the translator asks of the database.
 class CatalogLookup {
@@ -187,7 +197,8 @@ private:
     QString insertText(const Stmt &s, const TableInfo &info);
     void triggerValues(const TableInfo &info, const QStringList &names, QStringList &vals, QStringList &defaultCols,
                        QStringList &defaults);
-    QStringList insertValues(const Stmt &s, const TableInfo &table);
+    QStringList rowValues(const Stmt &s, const TableInfo &table, const QString &event);
+    static QString replacedValue(const QString &statementValue, const QString &triggerValue);
     QString returningText(const Stmt &s, const TableInfo &info, Scope &scope, const QString &qualifier,
                           std::vector<ReturnTarget> &returning);
 

@@ -2,6 +2,8 @@
 // triggers, column defaults and CHECK constraints.
 #include "oracle/embedded/translator_p.h"
 
+#include <algorithm>
+
 namespace oraembed {
 
 namespace {
@@ -69,16 +71,32 @@ Translation Translator::dml(const Stmt &s)
         t.sql = insertText(s, *info);
     } else if (s.kind == Stmt::Update) {
         t.dml = 'U';
-        QStringList sets;
-        QSet<QString> seen;
+        QStringList cols, vals;
         for (const auto &[col, value] : s.sets) {
             const ColumnInfo &c = columnOf(*info, col);
-            if (seen.contains(col))
+            if (cols.contains(col))
                 fail(QStringLiteral("ORA-00957: duplicate column name (%1)").arg(col));
-            seen.insert(col);
+            cols << col;
             const Gen g = expr(*value, &scope);
-            sets << quote(col) + QStringLiteral(" = ") + coerce(g.sql, c, info->owner, info->name);
+            vals << coerce(g.sql, c, info->owner, info->name);
         }
+        // the values of BEFORE UPDATE row triggers that fire for these columns
+        const QStringList setByStatement = cols;
+        for (const TableInfo::TriggerValue &v : info->updateValues) {
+            if (!v.of.isEmpty() && std::none_of(v.of.begin(), v.of.end(),
+                                                [&](const QString &c) { return setByStatement.contains(c); }))
+                continue;
+            const qsizetype at = cols.indexOf(v.column);
+            if (at >= 0) {
+                vals[at] = replacedValue(vals[at], v.sql);
+            } else {
+                cols << v.column;
+                vals << v.sql;
+            }
+        }
+        QStringList sets;
+        for (qsizetype i = 0; i < cols.size(); ++i)
+            sets << quote(cols[i]) + QStringLiteral(" = ") + vals[i];
         t.sql = QStringLiteral("UPDATE %1 AS %2 SET %3").arg(info->sqlRef, quote(st.qualifier), sets.join(u','));
         if (s.where)
             t.sql += QStringLiteral(" WHERE ") + expr(*s.where, &scope).sql;
@@ -164,20 +182,25 @@ QString Translator::insertText(const Stmt &s, const TableInfo &info)
 void Translator::triggerValues(const TableInfo &info, const QStringList &names, QStringList &vals,
                                QStringList &defaultCols, QStringList &defaults)
 {
-    for (const auto &[column, value] : info.insertValues) {
-        const qsizetype at = names.indexOf(column);
+    for (const TableInfo::TriggerValue &v : info.insertValues) {
+        const qsizetype at = names.indexOf(v.column);
         if (at >= 0) {
-            vals[at] = QStringLiteral("CASE WHEN (%1) IS NULL THEN (%2) ELSE (%2) END").arg(vals[at], value);
+            vals[at] = replacedValue(vals[at], v.sql);
             continue;
         }
-        const qsizetype d = defaultCols.indexOf(quote(column));
+        const qsizetype d = defaultCols.indexOf(quote(v.column));
         if (d >= 0) {
-            defaults[d] = QStringLiteral("CASE WHEN (%1) IS NULL THEN (%2) ELSE (%2) END").arg(defaults[d], value);
+            defaults[d] = replacedValue(defaults[d], v.sql);
         } else {
-            defaultCols << quote(column);
-            defaults << value;
+            defaultCols << quote(v.column);
+            defaults << v.sql;
         }
     }
+}
+
+QString Translator::replacedValue(const QString &statementValue, const QString &triggerValue)
+{
+    return QStringLiteral("CASE WHEN (%1) IS NULL THEN (%2) ELSE (%2) END").arg(statementValue, triggerValue);
 }
 
 // RETURNING: the row's rowid first (for LOB locators), then the values for
@@ -224,11 +247,12 @@ QString Translator::check(const Expr &e, const TableInfo &table)
     return expr(e, &scope).sql;
 }
 
-// The INSERT event of a row trigger as the values its assignments give
-// (kInsertValueMark), or nothing when the body does more than assign values
-// that do not read the row.
-QStringList Translator::insertValues(const Stmt &s, const TableInfo &table)
+// The INSERT or UPDATE event of a row trigger as the values its assignments
+// give (kInsertValueMark, kUpdateValueMark), or nothing when the body does
+// more than assign values that do not read the row.
+QStringList Translator::rowValues(const Stmt &s, const TableInfo &table, const QString &event)
 {
+    const bool update = event == QLatin1String("UPDATE");
     QStringList out;
     for (const BlockStep &st : s.steps) {
         if (st.kind != BlockStep::Assign)
@@ -242,7 +266,11 @@ QStringList Translator::insertValues(const Stmt &s, const TableInfo &table)
         const Gen g = expr(*st.expr, &scope);
         if (m_triggerRowReads > 0)
             return {};
-        out << kInsertValueMark + c->name + kInsertValueSeparator + coerce(g.sql, *c, table.owner, table.name);
+        QString piece = (update ? kUpdateValueMark : kInsertValueMark) + c->name + kTriggerValueSeparator +
+                        coerce(g.sql, *c, table.owner, table.name);
+        if (update)
+            piece += kTriggerValueSeparator + s.updateOf.join(u',');
+        out << piece;
     }
     return out;
 }
@@ -260,8 +288,8 @@ QStringList Translator::trigger(const Stmt &s, const TableInfo &table, const QSt
     m_triggerTable = &table;
     for (const QString &ev : s.events) {
         m_triggerEvent = ev.at(0).toLatin1();
-        if (ev == QLatin1String("INSERT") && s.forEachRow) {
-            const QStringList values = insertValues(s, table);
+        if ((ev == QLatin1String("INSERT") || ev == QLatin1String("UPDATE")) && s.forEachRow) {
+            const QStringList values = rowValues(s, table, ev);
             if (!values.isEmpty()) {
                 out << values;
                 continue;
