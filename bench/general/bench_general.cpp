@@ -5,12 +5,11 @@
 // schema, headless. Times the preparation at the exporting installation, the
 // refresh of ROWS new records at the receiving one and the refresh of the
 // same ROWS records again (all unchanged), and prints rows per second and
-// the peak memory after each step. Beside the refresh of new rows it runs the
+// the peak memory after each step. Within the refresh of new rows it runs the
 // raw SQLite select + insert + commit loop of mox-bench-commitpath on ROWS
-// rows (half before the refresh, half after, so that a load that comes and
-// goes falls on both) and prints the ratio of their rows per CPU second.
-// The two refreshes run in three rounds (the received rows deleted between
-// them); the last line gives the median of the rounds.
+// rows, a hundred rows after every hundred records, and prints the ratio of
+// their rows per CPU second. The two refreshes run in three rounds (the
+// received rows deleted between them); the last line gives the medians.
 // FOLDER (default: a temporary folder) receives the databases, the save and
 // the log directory.
 #include "benchsupport.h"
@@ -50,6 +49,28 @@ void report(const char *step, double seconds, double cpu, qint64 n, const char *
 }
 
 constexpr int kOddelkov = 400;
+
+// The refresh lets events through every hundred records: here that runs a
+// slice of the raw loop, so that the two loops share every stretch of the
+// machine's speed, which drifts by a third while a run goes on. The slices'
+// CPU and wall time are kept apart.
+class TRezineSurovega : public TConsoleInteraction {
+public:
+    std::function<void()> rezina;
+    double cpu = 0;  // seconds of the slices so far
+    qint64 ms = 0;
+    void processEvents() override
+    {
+        if (!rezina)
+            return;
+        QElapsedTimer t;
+        t.start();
+        const double c0 = moxbench::cpuSeconds();
+        rezina();
+        cpu += moxbench::cpuSeconds() - c0;
+        ms += t.elapsed();
+    }
+};
 constexpr int kRounds = 3;
 
 double median(std::vector<double> v)
@@ -165,7 +186,7 @@ int run(qint64 rows, const QString &folder)
     QDir().mkpath(save);
     QDir().mkpath(log);
 
-    TConsoleInteraction ui;
+    TRezineSurovega ui;
     TMoxContext ctx;
     ctx.ui = &ui;
     ctx.pAutomatika = true;
@@ -217,12 +238,15 @@ int run(qint64 rows, const QString &folder)
 
     // Refreshes at the receiving installation.
     logon(ctx, QStringLiteral("CILJ"));
+    double refreshCpu = 0; // of the last refresh, without the raw loop's slices
     auto refresh = [&](const char *step, const char *goal, qint64 expectInserted) {
         QElapsedTimer tt;
         tt.start();
-        const double cc = cpuSeconds();
+        const double cc = cpuSeconds(), sliceCpu = ui.cpu;
+        const qint64 sliceMs = ui.ms;
         const TOsvezevanjeIzid izid = refreshGeneralFromFile(ctx, str, false);
-        report(step, double(tt.elapsed()) / 1000.0, cpuSeconds() - cc, izid.stevci.zapisov, goal);
+        refreshCpu = cpuSeconds() - cc - (ui.cpu - sliceCpu);
+        report(step, double(tt.elapsed() - (ui.ms - sliceMs)) / 1000.0, refreshCpu, izid.stevci.zapisov, goal);
         const TOsvezevanjeStevci &s = izid.stevci;
         std::printf("%-22s read %lld, new %lld, different %lld, inserted %lld, updated %lld, errors %lld\n", "",
                     static_cast<long long>(s.zapisov), static_cast<long long>(s.novih),
@@ -235,19 +259,12 @@ int run(qint64 rows, const QString &folder)
         }
         return true;
     };
-    // The raw loop on its own file; its CPU time is counted apart. Each round
-    // runs half of it before the refresh of new rows and half after, so that
-    // a load that comes and goes falls on both sides; the machine's speed
-    // drifts between rounds, so the median of the rounds is the figure.
+    // The raw loop on its own file, in slices between the refresh's records
+    // (TRezineSurovega): as many raw rows as the refresh has records, a
+    // hundred at a time. Three rounds; the median of them is the figure.
     moxbench::Raw raw(QDir(folder).filePath(QStringLiteral("raw.db")));
     const int rawRows = int(std::min<qint64>(rows, 1000000));
     const std::function<void(int)> rawLoop = moxbench::selectInsertLoop(raw, kRounds * rawRows);
-    auto rawPart = [&](int from, int to) {
-        const double c0 = cpuSeconds();
-        for (int i = from; i < to; ++i)
-            rawLoop(i);
-        return cpuSeconds() - c0;
-    };
     std::vector<double> ratios, unchanged;
     for (int round = 0; round < kRounds; ++round) {
         if (round > 0) { // the received rows go, so that the next refresh finds them new again
@@ -256,21 +273,27 @@ int run(qint64 rows, const QString &folder)
             del.Execute();
             ctx.osOracle.Commit();
         }
-        const int base = round * rawRows;
-        double rawCpu = rawPart(base, base + rawRows / 2);
-        const double newCpu0 = cpuSeconds();
-        if (!refresh("refresh, new rows", ">= 0.5x raw select + insert + commit", rows))
+        int next = round * rawRows;
+        const int end = next + rawRows;
+        ui.rezina = [&] {
+            for (int k = 0; k < 100 && next < end; ++k)
+                rawLoop(next++);
+        };
+        const double rawCpu0 = ui.cpu;
+        const bool ok = refresh("refresh, new rows", ">= 0.5x raw select + insert + commit", rows);
+        while (ok && next < end) // the refresh's last records, with fewer than a hundred after them
+            ui.processEvents();
+        ui.rezina = nullptr;
+        if (!ok)
             return 1;
-        const double newRate = double(rows) / (cpuSeconds() - newCpu0);
-        rawCpu += rawPart(base + rawRows / 2, base + rawRows);
-        const double rawRate = double(rawRows) / std::max(1e-9, rawCpu);
+        const double newRate = double(rows) / std::max(1e-9, refreshCpu);
+        const double rawRate = double(rawRows) / std::max(1e-9, ui.cpu - rawCpu0);
         ratios.push_back(newRate / rawRate);
         std::printf("%-22s %9.0f rows/s cpu raw select + insert + commit; refresh of new rows %.2fx  (goal: >= 0.5x)\n",
                     "raw SQLite", rawRate, newRate / rawRate);
-        const double c0 = cpuSeconds();
         if (!refresh("refresh, unchanged rows", ">= 100000 rows/s", 0))
             return 1;
-        unchanged.push_back(double(rows) / std::max(1e-9, cpuSeconds() - c0));
+        unchanged.push_back(double(rows) / std::max(1e-9, refreshCpu));
     }
     std::printf("median of %d rounds: refresh of new rows %.2fx raw (goal: >= 0.5x), unchanged rows %.0f rows/s cpu "
                 "(goal: >= 100000)\n",
