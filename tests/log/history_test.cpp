@@ -1,6 +1,7 @@
 // The run history in orna_util.orna_mox: rows written by shranivORNAMOX and
 // read back by naloziZadnjeOsvezitve, against an embedded database.
 #include "log/history.h"
+#include "oracle/oracle_test_support.h"
 #include "support/recordingui.h"
 #include "log/timing.h"
 #include "window/app_db.h" // embedded databases for tests
@@ -33,18 +34,9 @@ protected:
     // The rows of the table, one text per row.
     QStringList rows()
     {
-        TOracleDataSet q(&ctx.osOracle);
-        q.SQL << QStringLiteral("select to_char(datummox,'DD.MM.YYYY HH24:MI:SS') d, user_mox, vrstamox, napakemox, "
-                                "izvajamox from orna_util.orna_mox order by vrstamox, napakemox");
-        q.Open();
-        QStringList out;
-        for (; !q.Eof(); q.Next()) {
-            QStringList r;
-            for (int i = 0; i < q.FieldCount(); ++i)
-                r << q.Field(i).AsString();
-            out << r.join(u'|');
-        }
-        return out;
+        return oratest::rows(ctx.osOracle,
+                             QStringLiteral("select to_char(datummox,'DD.MM.YYYY HH24:MI:SS') d, user_mox, vrstamox, "
+                                            "napakemox, izvajamox from orna_util.orna_mox order by vrstamox, napakemox"));
     }
     void insert(const QString &datum, const QString &vrsta, const QString &napaka)
     {

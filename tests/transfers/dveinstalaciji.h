@@ -4,6 +4,7 @@
 // script runs: no screen, no dialogs. streze() logs on as the installation
 // served now.
 #include "automation/autotest.h"
+#include "oracle/oracle_test_support.h"
 
 #include "oracle/oracle.h"
 #include "run/context.h"
@@ -56,21 +57,7 @@ protected:
         }
         ctx.osOracle.Commit();
     }
-    QString rows(const QString &query)
-    {
-        TOracleDataSet q(&ctx.osOracle);
-        q.SQL << query;
-        q.Open();
-        QStringList out;
-        for (; !q.Eof(); q.Next()) {
-            QStringList r;
-            for (int i = 0; i < q.FieldCount(); ++i)
-                r << q.Field(i).AsString();
-            out << r.join(u'|');
-        }
-        q.Close();
-        return out.join(u',');
-    }
+    QString rows(const QString &query) { return oratest::rows(ctx.osOracle, query).join(u','); }
 
     QString m_alias;
     TestEnv env;

@@ -1,7 +1,7 @@
 // Common code lists prepared at one installation and refreshed at another, on
 // one embedded database that serves two installations (TAVO_A, TAVO_B) beside
 // the plain TAVO schema, which no statement may touch.
-#include "automation/autotest.h"
+#include "transfers/dveinstalaciji.h"
 
 #include "log/runlog.h"
 #include "oracle/oracle.h"
@@ -61,62 +61,16 @@ QString stevci(const TIzidDruzine &izid)
 
 const char *const kAlias = "SKSVEC";
 
-class Sks : public ::testing::Test {
+class Sks : public TDveInstalaciji {
 protected:
+    Sks() : TDveInstalaciji(kAlias) {}
+    // The code lists run as from the screens here, not as a script.
     void SetUp() override
     {
-        ASSERT_TRUE(autotest::makeDb(QString::fromLatin1(kAlias), true));
-        QDir().mkpath(env.path(QStringLiteral("save")));
-        QDir().mkpath(env.path(QStringLiteral("log")));
-        ctx.currSaveDir = moxpath::withTrailingSeparator(env.path(QStringLiteral("save")));
-        ctx.currDirLog = moxpath::withTrailingSeparator(env.path(QStringLiteral("log")));
-        ctx.currMoreInstall = true;
-        ctx.ui = &ui;
-    }
-    void TearDown() override
-    {
-        if (ctx.osOracle.Connected())
-            ctx.osOracle.setConnected(false);
-    }
-
-    // The session serves the installation whose application schema is user.
-    void streze(const QString &user)
-    {
-        if (ctx.osOracle.Connected())
-            ctx.osOracle.setConnected(false);
-        ctx.osOracle.LogonUsername = user;
-        ctx.osOracle.LogonPassword = user;
-        ctx.osOracle.LogonDatabase = QString::fromLatin1(kAlias);
-        ctx.osOracle.setConnected(true);
-        ctx.currUser = user;
-        ctx.currUserAsTavo = user;
-        ctx.currUserAsFaktur = QString(user).replace(QStringLiteral("TAVO"), QStringLiteral("FAKTUR"));
-        ctx.p_moxShrani = true;
-    }
-    void exec(const QStringList &statements)
-    {
-        TOracleQuery q(&ctx.osOracle);
-        for (const QString &s : statements) {
-            q.Clear();
-            q.SQL << s;
-            q.Execute();
-        }
-        ctx.osOracle.Commit();
-    }
-    QString rows(const QString &query)
-    {
-        TOracleDataSet q(&ctx.osOracle);
-        q.SQL << query;
-        q.Open();
-        QStringList out;
-        for (; !q.Eof(); q.Next()) {
-            QStringList r;
-            for (int i = 0; i < q.FieldCount(); ++i)
-                r << q.Field(i).AsString();
-            out << r.join(u'|');
-        }
-        q.Close();
-        return out.join(u',');
+        TDveInstalaciji::SetUp();
+        ctx.pAutomatika = false;
+        ctx.p_autoPrepare = false;
+        ctx.ui = &zapisnik;
     }
     QString dbfRows(const QString &name, const QStringList &fields)
     {
@@ -212,9 +166,7 @@ protected:
         return osveziSKS(ctx, z, n ? &n->n : nullptr);
     }
 
-    TestEnv env;
-    RecordingUi ui;
-    TMoxContext ctx;
+    RecordingUi zapisnik; // what the run showed and asked
 };
 
 TEST_F(Sks, RoundTripBetweenInstallationsOfOneDatabase)
@@ -291,12 +243,12 @@ TEST_F(Sks, RoundTripBetweenInstallationsOfOneDatabase)
                            QString(21, u' ') + QStringLiteral("TAVO_B  TAVO.KG000SS0  INS:1  UPD:3  ERR:")}));
 
     // A second run finds nothing and says so.
-    ui.messages.clear();
+    zapisnik.messages.clear();
     Napredek n3;
     izid = osvezi(false, &n3);
     EXPECT_EQ(stevci(izid), QStringLiteral("2/0/0/0 5/0/0/0"));
     EXPECT_TRUE(n3.zakljucki.isEmpty());
-    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("KONEC osveževanja SKUPNIH ŠIFRANTOV!")});
+    EXPECT_EQ(zapisnik.messages, QStringList{QStringLiteral("KONEC osveževanja SKUPNIH ŠIFRANTOV!")});
     EXPECT_EQ(rezultat(), QStringList{QStringLiteral("Skupni Šifranti")});
 
     // Neither the other installation nor the plain schema was touched.
@@ -319,19 +271,19 @@ TEST_F(Sks, FailedRecordsAreCountedListedAndTheRunGoesOn)
     exec({QStringLiteral("insert into ka000hed (sifra000,dol__000,desc_000,type_000,stat_000) values "
                          "('P10',2,'Star','S','0')")});
 
-    ui.answer = mrYes;
+    zapisnik.answer = mrYes;
     const TIzidDruzine izid = osvezi(false);
     EXPECT_EQ(izid.status, QStringLiteral("D"));
     EXPECT_EQ(stevci(izid), QStringLiteral("2/1/0/2 5/5/0/0"));
     const QStringList rez = rezultat();
     EXPECT_TRUE(rez.contains(QStringLiteral("NAPAKA: dodajanje glaveP10"))) << rez.join('\n').toStdString();
     EXPECT_TRUE(rez.contains(QStringLiteral("NAPAKA: Z01 DOL__000 ni celo število: 3x"))) << rez.join('\n').toStdString();
-    EXPECT_EQ(ui.questions.size(), 2);
-    EXPECT_TRUE(ui.questions.value(0).startsWith(QStringLiteral("NAPAKA \r\n")));
+    EXPECT_EQ(zapisnik.questions.size(), 2);
+    EXPECT_TRUE(zapisnik.questions.value(0).startsWith(QStringLiteral("NAPAKA \r\n")));
     // The values went on after the failed headers.
     EXPECT_EQ(rows(QStringLiteral("select count(*) from kg000ss0")), QStringLiteral("5"));
     EXPECT_EQ(rows(QStringLiteral("select sifra000 from ka000hed order by sifra000")), QStringLiteral("P10"));
-    EXPECT_TRUE(ui.messages.contains(QStringLiteral("NAPAKA pri osveževanju SKUPNIH ŠIFRANTOV!")));
+    EXPECT_TRUE(zapisnik.messages.contains(QStringLiteral("NAPAKA pri osveževanju SKUPNIH ŠIFRANTOV!")));
     EXPECT_EQ(zgodovina(), QStringLiteral("SKS|D"));
     EXPECT_EQ(ctx.pNapakePrenosov, 1);
     const QStringList log = moxtext::readTextLines(imeLogDatoteke(ctx));
@@ -350,7 +302,7 @@ TEST_F(Sks, EarlyEndsAreFailedRuns)
                          "('P10',2,'Star','S','0')")});
 
     // Ne after the failed P10 (the first header): Z01 and the values wait.
-    ui.answer = mrNo;
+    zapisnik.answer = mrNo;
     TIzidDruzine izid = osvezi(false);
     EXPECT_EQ(izid.status, QStringLiteral("D"));
     EXPECT_EQ(stevci(izid), QStringLiteral("1/1/0/1 0/0/0/0"));
@@ -359,7 +311,7 @@ TEST_F(Sks, EarlyEndsAreFailedRuns)
 
     // "Prekini" during the second value: the first one stays written.
     exec({QStringLiteral("delete from ka000hed")});
-    ui.answer = mrYes;
+    zapisnik.answer = mrYes;
     Napredek n;
     n.obZapisu = [this](int p, const TStevciPrehoda &s) {
         if (p == 1 && s.prebranih == 2)
@@ -376,10 +328,10 @@ TEST_F(Sks, EarlyEndsAreFailedRuns)
     for (const QFileInfo &f : QDir(ctx.currSaveDir).entryInfoList({QStringLiteral("KG000SS0.*")}, QDir::Files))
         QFile::remove(f.filePath());
     exec({QStringLiteral("delete from ka000hed")});
-    ui.messages.clear();
+    zapisnik.messages.clear();
     izid = osvezi(false);
     EXPECT_EQ(izid.status, QStringLiteral("D"));
-    EXPECT_EQ(ui.messages.value(0),
+    EXPECT_EQ(zapisnik.messages.value(0),
               QStringLiteral("Datoteka ") + ctx.currSaveDir + QStringLiteral("KG000SS0.dbf ne obstaja"));
     EXPECT_EQ(rows(QStringLiteral("select count(*) from ka000hed")), QStringLiteral("0"));
     EXPECT_EQ(rezultat().value(0), QStringLiteral("Skupni Šifranti"));
